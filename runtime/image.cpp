@@ -1,0 +1,74 @@
+#include "runtime/image.h"
+
+#include <png.h>
+
+#include <cstring>
+
+bool decodePng(const std::vector<unsigned char>& bytes, Pixels& out) {
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    if (bytes.empty() || !png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) {
+        return false;
+    }
+    out.hadAlpha = (image.format & PNG_FORMAT_FLAG_ALPHA) != 0;
+    image.format = PNG_FORMAT_RGBA;
+    // Refuse absurd sizes before allocating; the game's pictures are small.
+    if (image.width == 0 || image.height == 0 || image.width > 8192 || image.height > 8192) {
+        png_image_free(&image);
+        return false;
+    }
+    out.width = static_cast<int>(image.width);
+    out.height = static_cast<int>(image.height);
+    out.rgba.assign(PNG_IMAGE_SIZE(image), 0);
+    if (!png_image_finish_read(&image, nullptr, out.rgba.data(), 0, nullptr)) {
+        png_image_free(&image);
+        out = Pixels{};
+        return false;
+    }
+    return true;
+}
+
+void applyColorKey(Pixels& pixels, int keyR, int keyG, int keyB) {
+    const int w = pixels.width;
+    const int h = pixels.height;
+    std::vector<std::uint8_t>& p = pixels.rgba;
+    auto isKey = [&](int x, int y) {
+        const std::uint8_t* q = &p[(static_cast<std::size_t>(y) * w + x) * 4];
+        return q[0] == keyR && q[1] == keyG && q[2] == keyB;
+    };
+    // Decide from the original colours first, then write, so that a keyed
+    // pixel's average never includes a neighbour rewritten in this pass.
+    std::vector<std::uint8_t> key(static_cast<std::size_t>(w) * h);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) key[static_cast<std::size_t>(y) * w + x] = isKey(x, y);
+    }
+    std::vector<std::uint8_t> result = p;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            std::uint8_t* q = &result[(static_cast<std::size_t>(y) * w + x) * 4];
+            if (!key[static_cast<std::size_t>(y) * w + x]) {
+                q[3] = 255;
+                continue;
+            }
+            int sum[3] = {0, 0, 0};
+            int count = 0;
+            for (int dy = -1; dy <= 1; ++dy) {
+                for (int dx = -1; dx <= 1; ++dx) {
+                    const int nx = x + dx;
+                    const int ny = y + dy;
+                    if ((dx == 0 && dy == 0) || nx < 0 || ny < 0 || nx >= w || ny >= h) continue;
+                    if (key[static_cast<std::size_t>(ny) * w + nx]) continue;
+                    const std::uint8_t* n = &p[(static_cast<std::size_t>(ny) * w + nx) * 4];
+                    for (int c = 0; c < 3; ++c) sum[c] += n[c];
+                    ++count;
+                }
+            }
+            for (int c = 0; c < 3; ++c) {
+                q[c] = static_cast<std::uint8_t>(count > 0 ? sum[c] / count : 0);
+            }
+            q[3] = 0;
+        }
+    }
+    p.swap(result);
+}

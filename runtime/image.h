@@ -1,0 +1,19 @@
+// Picture decoding, independent of any display.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    bool hadAlpha = false;
+    std::vector<std::uint8_t> rgba;
+};
+
+// PNG through libpng's simplified API; false for anything it cannot decode.
+bool decodePng(const std::vector<unsigned char>& bytes, Pixels& out);
+
+// Pixels equal to the key colour become transparent and take the average
+// colour of their non-key neighbours, so filtering does not bleed dark fringes.
+void applyColorKey(Pixels& pixels, int keyR, int keyG, int keyB);

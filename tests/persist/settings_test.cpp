@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+#include "app/gameapp.h"
+#include "runtime/files.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+const char* kDefaultFile = "1\r\n4\r\n5\r\n1\r\n5\r\n1\r\n3\r\n0\r\n10\r\n0\r\n1\r\n1\r\n3\r\n";
+
+std::vector<int> settings(const gameapp& g) {
+    return {g.settingSpare1, g.playersSpeed, g.flexibility,  g.settingSpare2, g.blowPower,
+            g.plasmaEffects, g.slowMotion,   g.fullscreen,   g.soundsVolume,  g.settingSpare3,
+            g.gravity,       g.aiLevel,      g.blood};
+}
+
+const std::vector<int> kDefaults = {1, 4, 5, 1, 5, 1, 3, 0, 10, 0, 1, 1, 3};
+
+// Runs fn where the working directory cannot be written: as an ordinary user
+// through the directory's permissions, as root in a child that drops to nobody.
+bool inReadOnlyDirectory(const std::function<bool()>& fn) {
+    std::filesystem::permissions(".", std::filesystem::perms::owner_read |
+                                          std::filesystem::perms::owner_exec |
+                                          std::filesystem::perms::group_read |
+                                          std::filesystem::perms::group_exec |
+                                          std::filesystem::perms::others_read |
+                                          std::filesystem::perms::others_exec);
+    if (geteuid() != 0) return fn();
+    const pid_t child = fork();
+    if (child == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
+        _exit(fn() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
+TEST(Settings, CreationValuesThenDefaults) {
+    gameapp g;
+    EXPECT_EQ(settings(g), (std::vector<int>{0, 3, 3, 1, 5, 0, 0, 0, 0, 0, 0, 0, 0}));
+    g.setDefaultSettings();
+    EXPECT_EQ(settings(g), kDefaults);
+    g.blood = 99;
+    g.resetOptions();
+    EXPECT_EQ(settings(g), kDefaults);
+}
+
+TEST(Settings, MissingFileIsCreatedWithTheDefaultsAndReadBack) {
+    TempDir dir;
+    gameapp g;
+    g.setDefaultSettings();
+    g.loadPreferences();
+    EXPECT_EQ(fileBytes("prefs.fwk"), kDefaultFile);
+    EXPECT_EQ(settings(g), kDefaults);
+}
+
+TEST(Settings, SaveWritesExactlyThirteenCrLfLines) {
+    TempDir dir;
+    gameapp g;
+    g.setDefaultSettings();
+    g.gravity = -7;
+    g.blood = 99;
+    g.savePreferences();
+    EXPECT_EQ(fileBytes("prefs.fwk"),
+              "1\r\n4\r\n5\r\n1\r\n5\r\n1\r\n3\r\n0\r\n10\r\n0\r\n-7\r\n1\r\n99\r\n");
+}
+
+TEST(Settings, LoadedValuesAreNotClamped) {
+    TempDir dir;
+    writeBytes("prefs.fwk", "1\r\n4\r\n5\r\n1\r\n5\r\n1\r\n3\r\n0\r\n10\r\n0\r\n1\r\n1\r\n99\r\n");
+    gameapp g;
+    g.setDefaultSettings();
+    g.loadPreferences();
+    EXPECT_EQ(g.blood, 99);
+}
+
+TEST(Settings, BadFilesLoadWithoutHarm) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::vector<int> expected;
+    };
+    const std::string longLine(100000, '7');
+    const std::vector<Case> cases = {
+        {"empty", "", kDefaults},
+        {"short", "2\r\n9\r\n", {2, 9, 5, 1, 5, 1, 3, 0, 10, 0, 1, 1, 3}},
+        {"LF only", "0\n1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n",
+         {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
+        {"negative and huge",
+         "-5\r\n99999999999\r\n-2147483648\r\n2147483647\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1"
+         "\r\n",
+         {-5, 1215752191, -2147483647 - 1, 2147483647, 1, 1, 1, 1, 1, 1, 1, 1, 1}},
+        {"garbage lines", "abc\r\n12abc\r\n\r\n $10\r\n", {0, 12, 0, 16, 5, 1, 3, 0, 10, 0, 1, 1, 3}},
+        {"binary", std::string("\x01\xff\x00\x7f\x80\n\x00\x00", 8),
+         {0, 0, 0, 0, 5, 1, 3, 0, 10, 0, 1, 1, 3}},
+        {"one huge line", longLine, {1908874353, 4, 5, 1, 5, 1, 3, 0, 10, 0, 1, 1, 3}},
+        {"extra lines", std::string(kDefaultFile) + "55\r\n66\r\n", kDefaults},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        writeBytes("prefs.fwk", c.bytes);
+        gameapp g;
+        g.setDefaultSettings();
+        g.loadPreferences();
+        EXPECT_EQ(settings(g), c.expected) << c.what;
+        EXPECT_EQ(fileBytes("prefs.fwk"), c.bytes) << c.what << ": loading must not rewrite it";
+    }
+}
+
+TEST(Settings, UnwritableDirectoryKeepsDefaultsSilently) {
+    TempDir dir;
+    EXPECT_TRUE(inReadOnlyDirectory([] {
+        gameapp g;
+        g.setDefaultSettings();
+        g.loadPreferences();
+        return settings(g) == kDefaults && !std::filesystem::exists("prefs.fwk");
+    }));
+    EXPECT_FALSE(std::filesystem::exists("prefs.fwk"));
+}
+
+TEST(Settings, UnreadableFileKeepsDefaultsAndIsNotReplaced) {
+    TempDir dir;
+    // A directory where the file should be: neither readable as a file nor replaceable.
+    std::filesystem::create_directory("prefs.fwk");
+    gameapp g;
+    g.setDefaultSettings();
+    g.loadPreferences();
+    EXPECT_EQ(settings(g), kDefaults);
+    EXPECT_TRUE(std::filesystem::is_directory("prefs.fwk"));
+}
+
+TEST(Settings, AFailedSaveLeavesTheOldFile) {
+    TempDir dir;
+    writeBytes("prefs.fwk", kDefaultFile);
+    EXPECT_TRUE(inReadOnlyDirectory([] {
+        gameapp g;
+        g.setDefaultSettings();
+        g.blood = 0;
+        g.savePreferences();
+        return true;
+    }));
+    EXPECT_EQ(fileBytes("prefs.fwk"), kDefaultFile);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."),
+                            std::filesystem::directory_iterator()),
+              1);
+}
