@@ -10,8 +10,8 @@ constexpr const char* kPreferencesFile = "prefs.fwk";
 
 // The settings in the order of the file's lines.
 std::array<int*, 13> settingsInFileOrder(gameapp& g) {
-    return {&g.settingSpare1, &g.playersSpeed, &g.flexibility,  &g.settingSpare2, &g.blowPower,
-            &g.plasmaEffects, &g.slowMotion,   &g.fullscreen,   &g.soundsVolume,  &g.settingSpare3,
+    return {&g.settingSpare1, &g.playersSpeed, &g.flexibility, &g.settingSpare2, &g.blowPower,
+            &g.plasmaEffects, &g.slowMotion,   &g.fullscreen,  &g.soundsVolume,  &g.settingSpare3,
             &g.gravity,       &g.aiLevel,      &g.blood};
 }
 
@@ -21,10 +21,13 @@ constexpr std::array<int, 13> kDefaults = {1, 4, 5, 1, 5, 1, 3, 0, 10, 0, 1, 1, 
 
 void gameapp::setDefaultSettings() {
     const auto fields = settingsInFileOrder(*this);
-    for (std::size_t i = 0; i < fields.size(); ++i) *fields[i] = kDefaults[i];
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        *fields[i] = kDefaults[i];
 }
 
-void gameapp::resetOptions() { setDefaultSettings(); }
+void gameapp::resetOptions() {
+    setDefaultSettings();
+}
 
 void gameapp::loadPreferences() {
     StreamPtr stream = openForReading(kPreferencesFile);
@@ -46,6 +49,7 @@ void gameapp::savePreferences() {
         stream = openForWriting(kPreferencesFile);
         if (!stream) return;
     }
-    for (int* field : settingsInFileOrder(*this)) writeLine(*stream, intToText(*field));
+    for (int* field : settingsInFileOrder(*this))
+        writeLine(*stream, intToText(*field));
     closeStream(stream);
 }

@@ -38,7 +38,7 @@ mode_t creationMode() {
 }  // namespace
 
 class Stream {
-public:
+  public:
     // Reading: the whole content is in memory (files here are tiny), or the
     // bytes of an embedded resource.
     std::vector<unsigned char> owned;

@@ -41,7 +41,8 @@ void applyColorKey(Pixels& pixels, int keyR, int keyG, int keyB) {
     // pixel's average never includes a neighbour rewritten in this pass.
     std::vector<std::uint8_t> key(static_cast<std::size_t>(w) * h);
     for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) key[static_cast<std::size_t>(y) * w + x] = isKey(x, y);
+        for (int x = 0; x < w; ++x)
+            key[static_cast<std::size_t>(y) * w + x] = isKey(x, y);
     }
     std::vector<std::uint8_t> result = p;
     for (int y = 0; y < h; ++y) {
@@ -60,7 +61,8 @@ void applyColorKey(Pixels& pixels, int keyR, int keyG, int keyB) {
                     if ((dx == 0 && dy == 0) || nx < 0 || ny < 0 || nx >= w || ny >= h) continue;
                     if (key[static_cast<std::size_t>(ny) * w + nx]) continue;
                     const std::uint8_t* n = &p[(static_cast<std::size_t>(ny) * w + nx) * 4];
-                    for (int c = 0; c < 3; ++c) sum[c] += n[c];
+                    for (int c = 0; c < 3; ++c)
+                        sum[c] += n[c];
                     ++count;
                 }
             }

@@ -30,7 +30,7 @@ using TextureId = int;
 using MixCallback = void (*)(std::int16_t* out, int frames);
 
 class Platform {
-public:
+  public:
     virtual ~Platform() = default;
 
     // --- Window ---

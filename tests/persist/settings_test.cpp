@@ -16,8 +16,8 @@ namespace {
 const char* kDefaultFile = "1\r\n4\r\n5\r\n1\r\n5\r\n1\r\n3\r\n0\r\n10\r\n0\r\n1\r\n1\r\n3\r\n";
 
 std::vector<int> settings(const gameapp& g) {
-    return {g.settingSpare1, g.playersSpeed, g.flexibility,  g.settingSpare2, g.blowPower,
-            g.plasmaEffects, g.slowMotion,   g.fullscreen,   g.soundsVolume,  g.settingSpare3,
+    return {g.settingSpare1, g.playersSpeed, g.flexibility, g.settingSpare2, g.blowPower,
+            g.plasmaEffects, g.slowMotion,   g.fullscreen,  g.soundsVolume,  g.settingSpare3,
             g.gravity,       g.aiLevel,      g.blood};
 }
 
@@ -26,12 +26,10 @@ const std::vector<int> kDefaults = {1, 4, 5, 1, 5, 1, 3, 0, 10, 0, 1, 1, 3};
 // Runs fn where the working directory cannot be written: as an ordinary user
 // through the directory's permissions, as root in a child that drops to nobody.
 bool inReadOnlyDirectory(const std::function<bool()>& fn) {
-    std::filesystem::permissions(".", std::filesystem::perms::owner_read |
-                                          std::filesystem::perms::owner_exec |
-                                          std::filesystem::perms::group_read |
-                                          std::filesystem::perms::group_exec |
-                                          std::filesystem::perms::others_read |
-                                          std::filesystem::perms::others_exec);
+    std::filesystem::permissions(
+        ".", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                 std::filesystem::perms::group_read | std::filesystem::perms::group_exec |
+                 std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
     if (geteuid() != 0) return fn();
     const pid_t child = fork();
     if (child == 0) {
@@ -94,14 +92,19 @@ TEST(Settings, BadFilesLoadWithoutHarm) {
     const std::vector<Case> cases = {
         {"empty", "", kDefaults},
         {"short", "2\r\n9\r\n", {2, 9, 5, 1, 5, 1, 3, 0, 10, 0, 1, 1, 3}},
-        {"LF only", "0\n1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n",
+        {"LF only",
+         "0\n1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n",
          {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
         {"negative and huge",
-         "-5\r\n99999999999\r\n-2147483648\r\n2147483647\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1"
+         "-5\r\n99999999999\r\n-"
+         "2147483648\r\n2147483647\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1"
          "\r\n",
          {-5, 1215752191, -2147483647 - 1, 2147483647, 1, 1, 1, 1, 1, 1, 1, 1, 1}},
-        {"garbage lines", "abc\r\n12abc\r\n\r\n $10\r\n", {0, 12, 0, 16, 5, 1, 3, 0, 10, 0, 1, 1, 3}},
-        {"binary", std::string("\x01\xff\x00\x7f\x80\n\x00\x00", 8),
+        {"garbage lines",
+         "abc\r\n12abc\r\n\r\n $10\r\n",
+         {0, 12, 0, 16, 5, 1, 3, 0, 10, 0, 1, 1, 3}},
+        {"binary",
+         std::string("\x01\xff\x00\x7f\x80\n\x00\x00", 8),
          {0, 0, 0, 0, 5, 1, 3, 0, 10, 0, 1, 1, 3}},
         {"one huge line", longLine, {1908874353, 4, 5, 1, 5, 1, 3, 0, 10, 0, 1, 1, 3}},
         {"extra lines", std::string(kDefaultFile) + "55\r\n66\r\n", kDefaults},

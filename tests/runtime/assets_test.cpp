@@ -36,8 +36,12 @@ WavData wav(const char* name) {
 }
 
 // PNG header fields straight from the IHDR chunk.
-int bitDepth(const EmbeddedAsset& a) { return a.bytes[24]; }
-int colourType(const EmbeddedAsset& a) { return a.bytes[25]; }
+int bitDepth(const EmbeddedAsset& a) {
+    return a.bytes[24];
+}
+int colourType(const EmbeddedAsset& a) {
+    return a.bytes[25];
+}
 
 }  // namespace
 
@@ -102,7 +106,8 @@ TEST(EmbeddedAssets, BlowIsEightBitMonoWithAnExtraChunk) {
     // 12 + 24 + 3336 bytes would be a plain file: the rest is a chunk the reader skipped.
     EXPECT_GT(asset("blow.wav").size, 12u + 24u + 8u + 3328u);
     int loud = 0;
-    for (unsigned char s : w.data) loud += s < 64 || s > 192;
+    for (unsigned char s : w.data)
+        loud += s < 64 || s > 192;
     EXPECT_GT(loud, 50);
 }
 
@@ -119,15 +124,18 @@ TEST(EmbeddedAssets, FontHasEveryGlyphInItsLayout) {
     const EmbeddedAsset& font = asset("font8x16.bin");
     ASSERT_EQ(font.size, 1536u);
     auto row = [&](int c, int r) { return font.bytes[r * 96 + (c - 32)]; };
-    for (int r = 0; r < 16; ++r) EXPECT_EQ(row(' ', r), 0) << "space row " << r;
+    for (int r = 0; r < 16; ++r)
+        EXPECT_EQ(row(' ', r), 0) << "space row " << r;
     for (int c = 33; c <= 127; ++c) {
         int set = 0;
-        for (int r = 0; r < 16; ++r) set |= row(c, r);
+        for (int r = 0; r < 16; ++r)
+            set |= row(c, r);
         EXPECT_NE(set, 0) << "glyph " << c << " is empty";
     }
     // Capitals and digits leave the rightmost column free, so text never touches.
     for (int c : {'A', 'M', 'W', 'H', '0', '8'}) {
-        for (int r = 0; r < 16; ++r) EXPECT_EQ(row(c, r) & 0x80, 0) << static_cast<char>(c);
+        for (int r = 0; r < 16; ++r)
+            EXPECT_EQ(row(c, r) & 0x80, 0) << static_cast<char>(c);
     }
     // 'I' and 'l' differ; so do 'O' and '0'.
     int differI = 0, differO = 0;

@@ -12,7 +12,8 @@ namespace {
 std::string writeLines(const std::string& path, std::initializer_list<std::string> lines) {
     StreamPtr s = openForWriting(path);
     EXPECT_TRUE(s);
-    for (const std::string& line : lines) writeLine(*s, line);
+    for (const std::string& line : lines)
+        writeLine(*s, line);
     EXPECT_TRUE(closeStream(s));
     return fileBytes(path);
 }

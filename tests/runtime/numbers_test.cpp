@@ -36,8 +36,8 @@ TEST(RandomGenerator, StateSequenceMatchesMinstdRand) {
         std::minstd_rand reference(static_cast<std::uint_fast32_t>(seed));
         for (int i = 0; i < 100000; ++i) {
             randomFloat();
-            ASSERT_EQ(static_cast<std::uint32_t>(randomState()), reference()) << "seed " << seed
-                                                                            << " step " << i;
+            ASSERT_EQ(static_cast<std::uint32_t>(randomState()), reference())
+                << "seed " << seed << " step " << i;
         }
     }
 }

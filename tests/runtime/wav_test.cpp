@@ -14,15 +14,16 @@ void put16(std::string& s, int v) {
     s.push_back(static_cast<char>((v >> 8) & 255));
 }
 void put32(std::string& s, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 255));
+    for (int i = 0; i < 4; ++i)
+        s.push_back(static_cast<char>((v >> (8 * i)) & 255));
 }
 
 struct WavSpec {
     int tag = 1, channels = 1, rate = 11025, bits = 8;
-    int fmtExtra = 0;            // bytes after the 16 of the format
-    std::string chunkBefore;     // whole chunks placed before "data"
+    int fmtExtra = 0;         // bytes after the 16 of the format
+    std::string chunkBefore;  // whole chunks placed before "data"
     std::string data = "abcd";
-    int dataLengthField = -1;    // -1: the real length
+    int dataLengthField = -1;  // -1: the real length
 };
 
 std::string makeWav(const WavSpec& w) {

@@ -10,7 +10,7 @@
 #include <string>
 
 class TempDir {
-public:
+  public:
     TempDir() {
         char pattern[] = "/tmp/flailwick-test-XXXXXX";
         path_ = mkdtemp(pattern);
@@ -29,7 +29,7 @@ public:
 
     const std::string& path() const { return path_; }
 
-private:
+  private:
     std::string path_;
     std::filesystem::path previous_;
 };
