@@ -25,9 +25,7 @@ void gameapp::setDefaultSettings() {
         *fields[i] = kDefaults[i];
 }
 
-void gameapp::resetOptions() {
-    setDefaultSettings();
-}
+void gameapp::resetOptions() { setDefaultSettings(); }
 
 void gameapp::loadPreferences() {
     StreamPtr stream = openForReading(kPreferencesFile);

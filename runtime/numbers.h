@@ -50,6 +50,4 @@ inline std::int64_t wrapMul64(std::int64_t a, std::int64_t b) {
 inline int wrapMul32(int a, int b) {
     return static_cast<int>(static_cast<std::uint32_t>(a) * static_cast<std::uint32_t>(b));
 }
-inline int low32(std::int64_t n) {
-    return static_cast<int>(static_cast<std::uint32_t>(n));
-}
+inline int low32(std::int64_t n) { return static_cast<int>(static_cast<std::uint32_t>(n)); }

@@ -7,9 +7,7 @@
 
 namespace {
 
-bool readTag(Stream& s, char tag[4]) {
-    return readBytes(s, tag, 4) == 4;
-}
+bool readTag(Stream& s, char tag[4]) { return readBytes(s, tag, 4) == 4; }
 
 bool readU32(Stream& s, std::uint32_t& value) {
     unsigned char b[4];

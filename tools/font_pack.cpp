@@ -24,9 +24,7 @@ constexpr std::size_t kOutSize = static_cast<std::size_t>(kGlyphs) * kHeight;
     std::exit(1);
 }
 
-bool isBlank(const std::string& s) {
-    return s.find_first_not_of(" \t") == std::string::npos;
-}
+bool isBlank(const std::string& s) { return s.find_first_not_of(" \t") == std::string::npos; }
 
 // Returns the code named by a "char NN [c]" header, or -1 if the line is not one.
 int parseHeader(const std::string& s, const std::string& path, int line) {

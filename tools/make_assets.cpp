@@ -539,9 +539,7 @@ void put32(Bytes& b, std::uint32_t v) {
     put16(b, v >> 16);
 }
 
-void putTag(Bytes& b, const char* tag) {
-    b.insert(b.end(), tag, tag + 4);
-}
+void putTag(Bytes& b, const char* tag) { b.insert(b.end(), tag, tag + 4); }
 
 Bytes wavHeader(int rate, int bits, const Bytes& extraChunk, std::uint32_t dataBytes) {
     const int blockAlign = bits / 8;

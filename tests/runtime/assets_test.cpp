@@ -36,12 +36,8 @@ WavData wav(const char* name) {
 }
 
 // PNG header fields straight from the IHDR chunk.
-int bitDepth(const EmbeddedAsset& a) {
-    return a.bytes[24];
-}
-int colourType(const EmbeddedAsset& a) {
-    return a.bytes[25];
-}
+int bitDepth(const EmbeddedAsset& a) { return a.bytes[24]; }
+int colourType(const EmbeddedAsset& a) { return a.bytes[25]; }
 
 }  // namespace
 
