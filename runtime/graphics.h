@@ -1,0 +1,80 @@
+// The immediate-mode 2D drawing service: one 1024 x 768 display, a global
+// drawing state, filled primitives, pictures and the built-in 8 x 16 font.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "runtime/platform/platform.h"
+
+enum ImageFlag : int { Smooth = 2, ColorKey = 4 };
+
+struct Image {
+    int width = 0;
+    int height = 0;
+    float handleX = 0.0f;
+    float handleY = 0.0f;
+    std::vector<TextureId> frames;
+};
+
+// Adds the built-in font to the embedded resources; the first thing start-up does.
+void addFontResource();
+
+// Stops the program with "Graphics mode does not exist" or "Unable to set
+// graphics mode" when the display cannot be had.
+void openDisplay(int width, int height, int depth, int rate);
+void setSwapInterval(int interval);
+void hidePointer();
+void clearScreen();
+void presentFrame();
+
+void setDrawColor(int r, int g, int b);
+void setDrawAlpha(float alpha);
+void setBlendMode(int mode);
+void setDrawScale(float sx, float sy);
+void setLineWidth(float width);
+void setClearColor(int r, int g, int b);
+
+void drawPoint(float x, float y);
+void drawLine(float x1, float y1, float x2, float y2, int lastPixel);
+void drawRect(float x, float y, float w, float h);
+void drawOval(float x, float y, float w, float h);
+void drawPolygon(const float* xy, int count);  // count = number of floats
+void drawPolygon(const std::vector<float>& xy);
+
+// Null when the picture cannot be loaded. Images live until the program ends.
+Image* loadImage(const std::string& path, int flags = -1);
+void drawImage(const Image* image, float x, float y, int frame = 0);
+int imageWidth(const Image* image);
+int imageHeight(const Image* image);
+
+void drawString(const std::string& text, float x, float y);
+int stringWidth(const std::string& text);
+int stringHeight(const std::string& text);
+
+// The drawing state, readable for tests and for screens that restore it.
+struct DrawState {
+    int r = 255, g = 255, b = 255;
+    int alphaByte = 255;
+    int blend = Cutout;
+    float scaleX = 1.0f, scaleY = 1.0f;
+    float lineWidth = 1.0f;
+    int clearR = 0, clearG = 0, clearB = 0;
+};
+const DrawState& drawState();
+void resetDrawState();
+
+// Oval vertex count: max(toInt(|rx| + |ry|), 12) rounded down to a multiple of 4.
+int ovalSegments(float w, float h);
+
+// The software frame limiter, used when the display does not pace itself.
+struct FrameLimiter {
+    bool active = false;
+    int startTime = 0;
+    int accumulator = 0;  // 1000 x frames presented since the (re)start
+    int rate = 60;
+};
+// One presented frame: returns the milliseconds to sleep (0 for none) and
+// restarts the schedule when running late by a second or more.
+int limiterWait(FrameLimiter& limiter, int now);
+const FrameLimiter& frameLimiter();

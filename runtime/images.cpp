@@ -1,0 +1,54 @@
+#include <memory>
+#include <vector>
+
+#include "runtime/files.h"
+#include "runtime/graphics.h"
+#include "runtime/graphics_internal.h"
+#include "runtime/image.h"
+
+namespace {
+
+constexpr int kDefaultImageFlags = Smooth | ColorKey;
+
+// Pictures are loaded once and kept until the program ends.
+std::vector<std::unique_ptr<Image>>& loadedImages() {
+    static std::vector<std::unique_ptr<Image>> images;
+    return images;
+}
+
+}  // namespace
+
+Image* loadImage(const std::string& path, int flags) {
+    if (flags == -1) flags = kDefaultImageFlags;
+    StreamPtr stream = openForReading(path);
+    if (!stream) return nullptr;
+    const std::vector<unsigned char> bytes = readRest(*stream);
+    closeStream(stream);
+
+    Pixels pixels;
+    if (!decodePng(bytes, pixels)) return nullptr;
+    // A picture that brings its own alpha already says what is transparent.
+    if ((flags & ColorKey) != 0 && !pixels.hadAlpha) applyColorKey(pixels, 0, 0, 0);
+
+    auto image = std::make_unique<Image>();
+    image->width = pixels.width;
+    image->height = pixels.height;
+    image->frames.push_back(platform().uploadTexture(pixels.width, pixels.height,
+                                                     pixels.rgba.data(), (flags & Smooth) != 0));
+    loadedImages().push_back(std::move(image));
+    return loadedImages().back().get();
+}
+
+void drawImage(const Image* image, float x, float y, int frame) {
+    if (image == nullptr || frame < 0 || frame >= static_cast<int>(image->frames.size())) return;
+    const double sx = drawState().scaleX;
+    const double sy = drawState().scaleY;
+    platform().drawTexturedQuad(
+        image->frames[static_cast<std::size_t>(frame)], static_cast<float>(x - image->handleX * sx),
+        static_cast<float>(y - image->handleY * sy), static_cast<float>(image->width * sx),
+        static_cast<float>(image->height * sy), currentPaint());
+}
+
+int imageWidth(const Image* image) { return image == nullptr ? 0 : image->width; }
+
+int imageHeight(const Image* image) { return image == nullptr ? 0 : image->height; }

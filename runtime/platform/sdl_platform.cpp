@@ -1,0 +1,472 @@
+#include "runtime/platform/sdl_platform.h"
+
+#include <SDL.h>
+#include <SDL_opengl.h>
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "runtime/input.h"
+#include "runtime/platform/sdl_keys.h"
+
+namespace {
+
+// --- Message boxes ------------------------------------------------------------
+
+// SDL's X11 message box waits for a click that never comes when no window
+// manager runs (Xvfb in a test), so it is only shown when one is present.
+bool x11WindowManagerRunning() {
+    using OpenDisplay = void* (*)(const char*);
+    using CloseDisplay = int (*)(void*);
+    using DefaultRoot = unsigned long (*)(void*);
+    using InternAtom = unsigned long (*)(void*, const char*, int);
+    using GetProperty =
+        int (*)(void*, unsigned long, unsigned long, long, long, int, unsigned long, unsigned long*,
+                int*, unsigned long*, unsigned long*, unsigned char**);
+    using Free = int (*)(void*);
+    void* x11 = dlopen("libX11.so.6", RTLD_LAZY | RTLD_LOCAL);
+    if (x11 == nullptr) return false;
+    const auto openDisplay = reinterpret_cast<OpenDisplay>(dlsym(x11, "XOpenDisplay"));
+    const auto closeDisplay = reinterpret_cast<CloseDisplay>(dlsym(x11, "XCloseDisplay"));
+    const auto defaultRoot = reinterpret_cast<DefaultRoot>(dlsym(x11, "XDefaultRootWindow"));
+    const auto internAtom = reinterpret_cast<InternAtom>(dlsym(x11, "XInternAtom"));
+    const auto getProperty = reinterpret_cast<GetProperty>(dlsym(x11, "XGetWindowProperty"));
+    const auto xfree = reinterpret_cast<Free>(dlsym(x11, "XFree"));
+    bool running = false;
+    if (openDisplay && closeDisplay && defaultRoot && internAtom && getProperty && xfree) {
+        void* display = openDisplay(nullptr);
+        if (display != nullptr) {
+            constexpr unsigned long kWindowType = 33;  // XA_WINDOW
+            const unsigned long check = internAtom(display, "_NET_SUPPORTING_WM_CHECK", 1);
+            if (check != 0) {
+                unsigned long type = 0, items = 0, after = 0;
+                int format = 0;
+                unsigned char* data = nullptr;
+                if (getProperty(display, defaultRoot(display), check, 0, 1, 0, kWindowType, &type,
+                                &format, &items, &after, &data) == 0) {
+                    running = items == 1;
+                }
+                if (data != nullptr) xfree(data);
+            }
+            closeDisplay(display);
+        }
+    }
+    dlclose(x11);
+    return running;
+}
+
+bool canShowMessageBox() {
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return false;
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr) return false;
+    if (std::strcmp(driver, "x11") == 0) return x11WindowManagerRunning();
+    return std::strcmp(driver, "wayland") == 0;
+}
+
+// --- Audio --------------------------------------------------------------------
+
+MixCallback audioMixer = nullptr;
+
+void SDLCALL audioCallback(void* /*userdata*/, Uint8* stream, int length) {
+    std::int16_t* out = reinterpret_cast<std::int16_t*>(stream);
+    const int frames = length / 4;
+    if (audioMixer != nullptr) {
+        audioMixer(out, frames);
+    } else {
+        std::memset(stream, 0, static_cast<std::size_t>(length));
+    }
+}
+
+// --- The platform -----------------------------------------------------------
+
+class SdlPlatform : public Platform {
+  public:
+    bool openWindow(int width, int height, int depth, int rate) override {
+        initVideo();
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+        SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+
+        Uint32 flags = SDL_WINDOW_OPENGL;
+        fullScreen_ = depth > 0;
+        if (fullScreen_) {
+            SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "1");
+            flags |= SDL_WINDOW_FULLSCREEN | SDL_WINDOW_HIDDEN;
+            window_ = SDL_CreateWindow("Flailwick", 0, 0, width, height, flags);
+        } else {
+            flags |= SDL_WINDOW_SHOWN;
+            window_ = SDL_CreateWindow("Flailwick", SDL_WINDOWPOS_UNDEFINED,
+                                       SDL_WINDOWPOS_UNDEFINED, width, height, flags);
+        }
+        if (window_ == nullptr) {
+            std::fprintf(stderr, "Flailwick: %s\n", SDL_GetError());
+            return false;
+        }
+        if (fullScreen_) {
+            SDL_DisplayMode mode{};
+            mode.w = width;
+            mode.h = height;
+            mode.refresh_rate = rate;
+            mode.format = depth >= 24 ? SDL_PIXELFORMAT_RGB888 : SDL_PIXELFORMAT_RGB565;
+            if (SDL_SetWindowDisplayMode(window_, &mode) != 0) {
+                mode.refresh_rate = 0;
+                SDL_SetWindowDisplayMode(window_, &mode);
+            }
+            SDL_ShowWindow(window_);
+        }
+
+        context_ = SDL_GL_CreateContext(window_);
+        if (context_ == nullptr || SDL_GL_MakeCurrent(window_, context_) != 0) {
+            std::fprintf(stderr, "Flailwick: %s\n", SDL_GetError());
+            if (context_ != nullptr) SDL_GL_DeleteContext(context_);
+            context_ = nullptr;
+            SDL_DestroyWindow(window_);
+            window_ = nullptr;
+            return false;
+        }
+        void* proc = SDL_GL_GetProcAddress("glGenerateMipmap");
+        std::memcpy(&generateMipmap_, &proc, sizeof proc);
+
+        glViewport(0, 0, width, height);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(0, width, height, 0, -1, 1);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glDisable(GL_DEPTH_TEST);
+        glDisable(GL_CULL_FACE);
+        glDisable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        blend_ = 0;  // nothing sent yet
+        texturing_ = false;
+        boundTexture_ = 0;
+        SDL_StartTextInput();
+        return true;
+    }
+
+    std::vector<DisplayMode> displayModes() override {
+        initVideo();
+        std::vector<DisplayMode> modes;
+        const int count = SDL_GetNumDisplayModes(0);
+        for (int i = 0; i < count; ++i) {
+            SDL_DisplayMode m;
+            if (SDL_GetDisplayMode(0, i, &m) != 0) continue;
+            const int bits = static_cast<int>(SDL_BITSPERPIXEL(m.format));
+            if (bits > 15) modes.push_back(DisplayMode{m.w, m.h, bits, m.refresh_rate});
+        }
+        return modes;
+    }
+
+    void setWindowTitle(const std::string& title) override {
+        if (window_ != nullptr) SDL_SetWindowTitle(window_, title.c_str());
+    }
+
+    void desktopBounds(int& right, int& bottom) override {
+        initVideo();
+        SDL_Rect r{0, 0, 0, 0};
+        if (SDL_GetDisplayUsableBounds(0, &r) != 0) SDL_GetDisplayBounds(0, &r);
+        right = r.x + r.w;
+        bottom = r.y + r.h;
+    }
+
+    void moveWindow(int x, int y) override {
+        if (window_ == nullptr) return;
+        SDL_SetWindowAlwaysOnTop(window_, SDL_FALSE);
+        SDL_SetWindowPosition(window_, x, y);
+    }
+
+    void hidePointer() override { SDL_ShowCursor(SDL_DISABLE); }
+
+    void setSwapInterval(int interval) override {
+        if (context_ != nullptr) SDL_GL_SetSwapInterval(interval);
+    }
+
+    void swapBuffers() override {
+        if (window_ != nullptr) SDL_GL_SwapWindow(window_);
+    }
+
+    [[noreturn]] void fatal(const std::string& message) override { fatal(message, nullptr); }
+
+    void clear(int r, int g, int b) override {
+        if (context_ == nullptr) return;
+        glClearColor(r / 255.0f, g / 255.0f, b / 255.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+
+    void drawPoint(float x, float y, const Paint& paint) override {
+        if (!use(paint, 0)) return;
+        glBegin(GL_POINTS);
+        glVertex2f(x, y);
+        glEnd();
+    }
+
+    void drawLine(float x1, float y1, float x2, float y2, const Paint& paint) override {
+        if (!use(paint, 0)) return;
+        glBegin(GL_LINES);
+        glVertex2f(x1, y1);
+        glVertex2f(x2, y2);
+        glEnd();
+    }
+
+    void setLineWidth(float width) override {
+        if (context_ != nullptr) glLineWidth(width);
+    }
+
+    void drawPolygon(const float* xy, int count, const Paint& paint) override {
+        if (count < 3 || !use(paint, 0)) return;
+        glBegin(count == 4 ? GL_QUADS : GL_POLYGON);
+        for (int i = 0; i < count; ++i)
+            glVertex2f(xy[2 * i], xy[2 * i + 1]);
+        glEnd();
+    }
+
+    void drawTexturedQuad(TextureId texture, float x, float y, float w, float h,
+                          const Paint& paint) override {
+        if (texture == 0 || !use(paint, texture)) return;
+        glBegin(GL_QUADS);
+        glTexCoord2f(0.0f, 0.0f);
+        glVertex2f(x, y);
+        glTexCoord2f(1.0f, 0.0f);
+        glVertex2f(x + w, y);
+        glTexCoord2f(1.0f, 1.0f);
+        glVertex2f(x + w, y + h);
+        glTexCoord2f(0.0f, 1.0f);
+        glVertex2f(x, y + h);
+        glEnd();
+    }
+
+    TextureId uploadTexture(int width, int height, const std::uint8_t* rgba, bool smooth) override {
+        if (context_ == nullptr || rgba == nullptr || width <= 0 || height <= 0) return 0;
+        GLuint id = 0;
+        glGenTextures(1, &id);
+        bindTexture(id);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, smooth ? GL_LINEAR : GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                        smooth ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST);
+        const bool mipmapAfter = smooth && generateMipmap_ != nullptr;
+        if (smooth && !mipmapAfter) glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+        if (mipmapAfter) generateMipmap_(GL_TEXTURE_2D);
+        return static_cast<TextureId>(id);
+    }
+
+    void pumpEvents() override {
+        if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
+        SDL_Event event;
+        while (SDL_PollEvent(&event) != 0)
+            handle(event);
+    }
+
+    std::uint32_t clockMillis() override { return SDL_GetTicks(); }
+
+    void sleepMillis(int ms) override {
+        if (ms > 0) SDL_Delay(static_cast<Uint32>(ms));
+    }
+
+    bool openAudio(MixCallback mix) override {
+        if (audio_ != 0) return true;
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+        SDL_AudioSpec want{};
+        want.freq = 44100;
+        want.format = AUDIO_S16SYS;
+        want.channels = 2;
+        want.samples = 2048;
+        want.callback = audioCallback;
+        SDL_AudioSpec have{};
+        audioMixer = mix;
+        audio_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+        if (audio_ == 0) {
+            audioMixer = nullptr;
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            return false;
+        }
+        SDL_PauseAudioDevice(audio_, 0);
+        return true;
+    }
+
+    void lockAudio() override {
+        if (audio_ != 0) SDL_LockAudioDevice(audio_);
+    }
+
+    void unlockAudio() override {
+        if (audio_ != 0) SDL_UnlockAudioDevice(audio_);
+    }
+
+    [[noreturn]] void exitProcess(int status) override { quit(status); }
+
+  private:
+    [[noreturn]] static void quit(int status) {
+        SDL_Quit();
+        std::exit(status);
+    }
+
+    [[noreturn]] void fatal(const std::string& message, const char* hint) {
+        std::fprintf(stderr, "Flailwick: %s\n", message.c_str());
+        if (hint != nullptr) std::fprintf(stderr, "Flailwick: %s\n", hint);
+        std::fflush(stderr);
+        // Leave full screen first so the box is not hidden behind the game.
+        if (context_ != nullptr) SDL_GL_DeleteContext(context_);
+        if (window_ != nullptr) SDL_DestroyWindow(window_);
+        context_ = nullptr;
+        window_ = nullptr;
+        if (canShowMessageBox()) {
+            SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Flailwick", message.c_str(), nullptr);
+        }
+        quit(1);
+    }
+
+    void initVideo() {
+        if (SDL_WasInit(SDL_INIT_VIDEO) != 0) return;
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            const std::string hint =
+                std::string("cannot open the display (") + SDL_GetError() + ")";
+            fatal("Unable to set graphics mode", hint.c_str());
+        }
+        // Without a display SDL falls back to drivers that show nothing; a game
+        // running invisibly is worse than saying so. An explicit choice stands.
+        const char* driver = SDL_GetCurrentVideoDriver();
+        const bool invisible = driver == nullptr || std::strcmp(driver, "offscreen") == 0 ||
+                               std::strcmp(driver, "dummy") == 0 ||
+                               std::strcmp(driver, "evdev") == 0;
+        if (invisible && SDL_getenv("SDL_VIDEODRIVER") == nullptr) {
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            fatal("Unable to set graphics mode", "cannot open the display (is DISPLAY set?)");
+        }
+    }
+
+    // Sends only the state that changed: blend mode, texturing and the bound
+    // texture are the costly ones.
+    bool use(const Paint& paint, TextureId texture) {
+        if (context_ == nullptr) return false;
+        setBlend(paint.blend);
+        if (texture == 0) {
+            if (texturing_) {
+                glDisable(GL_TEXTURE_2D);
+                texturing_ = false;
+            }
+        } else {
+            if (!texturing_) {
+                glEnable(GL_TEXTURE_2D);
+                texturing_ = true;
+            }
+            bindTexture(static_cast<GLuint>(texture));
+        }
+        glColor4ub(paint.r, paint.g, paint.b, paint.alpha);
+        return true;
+    }
+
+    void bindTexture(GLuint id) {
+        if (id == boundTexture_) return;
+        glBindTexture(GL_TEXTURE_2D, id);
+        boundTexture_ = id;
+    }
+
+    void setBlend(int mode) {
+        if (mode < Cutout || mode > Multiply) mode = Opaque;
+        if (mode == blend_) return;
+        blend_ = mode;
+        switch (mode) {
+            case Cutout:
+                glDisable(GL_BLEND);
+                glEnable(GL_ALPHA_TEST);
+                glAlphaFunc(GL_GEQUAL, 0.5f);
+                break;
+            case Opaque:
+                glDisable(GL_BLEND);
+                glDisable(GL_ALPHA_TEST);
+                break;
+            case Translucent:
+                glEnable(GL_BLEND);
+                glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+                glDisable(GL_ALPHA_TEST);
+                break;
+            case Additive:
+                glEnable(GL_BLEND);
+                glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+                glDisable(GL_ALPHA_TEST);
+                break;
+            case Multiply:
+                glEnable(GL_BLEND);
+                glBlendFunc(GL_DST_COLOR, GL_ZERO);
+                glDisable(GL_ALPHA_TEST);
+                break;
+        }
+    }
+
+    void handle(const SDL_Event& event) {
+        switch (event.type) {
+            case SDL_QUIT:
+                quit(0);
+            case SDL_KEYDOWN: {
+                const SDL_Keysym& key = event.key.keysym;
+                const int code = virtualKey(key.sym, key.scancode);
+                if (code != 0) onKeyDown(code, event.key.repeat != 0, sideKey(key.sym));
+                const int c = controlCharacter(key.sym);
+                if (c != 0) onChar(static_cast<std::uint16_t>(c));
+                break;
+            }
+            case SDL_KEYUP: {
+                const SDL_Keysym& key = event.key.keysym;
+                const int code = virtualKey(key.sym, key.scancode);
+                if (code != 0) onKeyUp(code, sideKey(key.sym));
+                break;
+            }
+            case SDL_TEXTINPUT:
+                deliverText(event.text.text);
+                break;
+            case SDL_MOUSEBUTTONDOWN:
+            case SDL_MOUSEBUTTONUP: {
+                const int code = mouseCode(event.button.button);
+                const bool down = event.type == SDL_MOUSEBUTTONDOWN;
+                if (code != 0) onMouseButton(code, down);
+                // In a window a held button keeps the mouse, as a drag would.
+                if (!fullScreen_) {
+                    SDL_CaptureMouse(down || SDL_GetMouseState(nullptr, nullptr) != 0 ? SDL_TRUE
+                                                                                      : SDL_FALSE);
+                }
+                break;
+            }
+            case SDL_MOUSEMOTION:
+                onMouseMove(event.motion.x, event.motion.y);
+                break;
+            case SDL_MOUSEWHEEL: {
+                int notches = event.wheel.y;
+                if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) notches = -notches;
+                // Any real wheel stays far inside this; it keeps the x 120 from overflowing.
+                if (notches > 1000) notches = 1000;
+                if (notches < -1000) notches = -1000;
+                onMouseWheel(notches * 120);
+                break;
+            }
+            case SDL_WINDOWEVENT:
+                if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) onFocusLost();
+                break;
+            default:
+                break;
+        }
+    }
+
+    using GenerateMipmap = void(APIENTRY*)(GLenum);
+
+    SDL_Window* window_ = nullptr;
+    SDL_GLContext context_ = nullptr;
+    bool fullScreen_ = false;
+    GenerateMipmap generateMipmap_ = nullptr;
+    int blend_ = 0;
+    bool texturing_ = false;
+    GLuint boundTexture_ = 0;
+    SDL_AudioDeviceID audio_ = 0;
+};
+
+}  // namespace
+
+Platform& sdlPlatform() {
+    static SdlPlatform instance;
+    return instance;
+}
