@@ -1,0 +1,90 @@
+// The bodies' cost per frame: one body's constraint passes, and the whole
+// bodies' part of a frame in the largest fight the game sets up.
+#include <benchmark/benchmark.h>
+
+#include "app/gameapp.h"
+#include "body/man.h"
+#include "runtime/numbers.h"
+#include "runtime/platform/headless.h"
+
+namespace {
+
+// The constraint passes read the keyboard, so a platform must be installed.
+class HeadlessScope {
+  public:
+    HeadlessScope() { setPlatform(&platform_); }
+    ~HeadlessScope() { setPlatform(nullptr); }
+    HeadlessScope(const HeadlessScope&) = delete;
+    HeadlessScope& operator=(const HeadlessScope&) = delete;
+
+  private:
+    HeadlessPlatform platform_;
+};
+
+void setArena(gameapp& g, double f) {
+    g.arenaRight = static_cast<float>(512.0 * f);
+    g.arenaLeft = static_cast<float>(-512.0 * f);
+    g.arenaTop = static_cast<float>(-384.0 * f);
+    g.arenaBottom = static_cast<float>(384.0 * f);
+}
+
+void addFighter(gameapp& g, int number, int team) {
+    man& m = g.fighters[number];
+    m.game = &g;
+    m.number = number;
+    m.scale = 2.0f;
+    m.team = team;
+    m.setUp(g.fighterCount);
+}
+
+void BM_BodyRelax(benchmark::State& state) {
+    HeadlessScope scope;
+    seedRandom(1);
+    gameapp g;
+    setArena(g, 1.5);
+    addFighter(g, 1, 1);
+    man& m = g.fighters[1];
+    for (auto _ : state) {
+        m.relax(1.0f, 5);
+        benchmark::DoNotOptimize(m.points[kHead].x);
+    }
+}
+BENCHMARK(BM_BodyRelax);
+
+// Mode "2coop", level 8: two players and four opponents, all of scale 2.0, in
+// an arena of factor 3.4.
+void BM_BodySixBodyStep(benchmark::State& state) {
+    HeadlessScope scope;
+    seedRandom(1);
+    gameapp g;
+    g.mode = "2coop";
+    g.gravity = 1;
+    g.flexibility = 5;
+    g.playersSpeed = 4;
+    g.aiLevel = 8;
+    g.speedFactor = 1.0f;
+    g.fighterCount = 6;
+    setArena(g, 3.4);
+    for (int i = 1; i <= 6; ++i)
+        addFighter(g, i, i <= 2 ? 1 : 0);
+    for (auto _ : state) {
+        for (int i = 1; i <= 6; ++i)
+            g.fighters[i].savePositions();
+        g.controlPlayerOne();
+        g.controlPlayerTwo();
+        g.steerComputerFighters();
+        for (int i = 1; i <= 6; ++i) {
+            man& m = g.fighters[i];
+            m.applyGravity(g.gravity);
+            m.moveAll(g.speedFactor);
+            m.relax(g.speedFactor, g.flexibility);
+            m.updateVelocities(g.speedFactor);
+            m.keepInArena();
+            m.tickFlashes();
+        }
+        benchmark::DoNotOptimize(g.fighters[6].points[kHead].x);
+    }
+}
+BENCHMARK(BM_BodySixBodyStep)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
