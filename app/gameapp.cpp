@@ -1,0 +1,3 @@
+#include "app/gameapp.h"
+
+Media media;

@@ -1,0 +1,151 @@
+// The single top-level game object: settings, mode, level, scores, the fight
+// in progress with its fighters and bursts, the message and the palette. Its
+// operations are defined in the folder of the subsystem that owns them.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "body/man.h"
+#include "body/world.h"
+#include "combat/dotburst.h"
+#include "persist/score_entry.h"
+
+struct Image;
+struct Sound;
+
+// Loaded once at start-up and kept until the program ends.
+struct Media {
+    Image* title = nullptr;
+    Sound* blow = nullptr;
+    Sound* block = nullptr;
+    Image* spark = nullptr;
+};
+extern Media media;
+
+enum MenuEntry : int { MenuPlay = 1, MenuOptions, MenuControls, MenuScores, MenuQuit };
+
+constexpr int kMaxFighters = 6;
+constexpr int kBurstSlots = 14;
+constexpr int kPaletteRows = 6;
+constexpr int kScoreRows = 20;
+
+using CooldownTable = std::array<std::array<int, 10>, 10>;
+
+class gameapp {
+  public:
+    int fightResult = 0;  // 3 once the player quit the fight with Esc
+    std::string matchState = "game";
+    int stateStartFrame = 0;  // frameCount when matchState last changed
+    int nameCursor = 1;       // 1 + characters typed in the name entry
+    std::string playerName;
+    std::array<std::string, 30> nameChars;  // elements 1..15, one character each
+    float cameraX = 0.0f, cameraY = 0.0f;
+    float arenaRight = 0.0f, arenaLeft = 0.0f, arenaTop = 0.0f, arenaBottom = 0.0f;
+    CooldownTable hitCooldown{};      // [attacker][victim], frames
+    CooldownTable contactCooldown{};  // [lower][higher], frames
+    CooldownTable sparkCooldown{};    // [lower][higher], frames
+    float zoom = 0.3f;                // screen pixels per world pixel
+    int levelStartScore = 0;
+    std::array<int, 3> wins{};  // "2vs" tally, players 1 and 2
+    int settingSpare1 = 0, plasmaEffects = 0, fullscreen = 0, slowMotion = 0;
+    std::vector<ScoreEntry> highScores;
+    int maxCombo = 0;
+    int lastContactFrame = 0;
+    int level = 0;
+    std::int64_t score = 0;       // combo score of this fight
+    std::int64_t totalScore = 0;  // score of the whole game
+    int comboCounter = 0;         // positive: the players' run; negative: the other side's
+    int paceTime = 0;             // clock time stamp of the slow-motion pacing
+    int burstSlot = 1;            // next burst slot, 1..14
+    std::array<dotburst, kBurstSlots + 1> bursts;
+    int playersSpeed = 3, flexibility = 3, settingSpare2 = 1, blowPower = 5, soundsVolume = 0,
+        settingSpare3 = 0, gravity = 0, aiLevel = 0, blood = 0;
+    float speedFactor = 1.0f;  // time-step factor of the frame
+    std::string mode = "1";    // "1", "2vs", "2coop" or "goback"
+    int roundState = 0;        // 0 undecided, 1 players' side won, 2 the other side won
+    int frameCount = 0;        // frames since the fight began
+    int paletteRows = kPaletteRows;
+    std::array<std::array<int, 4>, 7> paletteStep = filledPaletteSteps();
+    std::array<std::array<int, 4>, 7> palette{};  // [row][1..3] red, green, blue
+    int fighterCount = kMaxFighters;
+    std::array<man, kMaxFighters + 1> fighters;
+    float slowMotionTimer = 0.0f;  // frames of slow motion left
+    std::string message;
+    int messageTimer = 0;  // frames the message stays visible
+
+    // --- Start-up and menus ---
+    MenuEntry mainMenu();
+    void chooseMode();
+    void showControls();
+
+    // --- A game and its fights ---
+    void runGame();
+    int playFight();
+    void setUpFight();
+    void checkPause();
+    void checkOutcome();
+    void showLevelSummary(int e);
+    void addLevelWinBonus();
+    std::int64_t levelWinBonus() const;
+
+    // --- Bodies under control ---
+    void controlPlayerOne();
+    void controlPlayerTwo();
+    void steerComputerFighters();
+    int coopTarget(int fighter) const;
+
+    // --- Contacts, blows and slow motion ---
+    void resolveContacts();
+    void collideBalls(ball& a, ball& b, man& first, man& second);
+    void applyBlow(int first, int second, int code);
+    void updateSlowMotion();
+    void paceSlowMotion();
+
+    // --- Effects, arena, camera, messages, palette ---
+    void updateBursts(float zoomFactor);
+    void drawArena();
+    void updateCamera();
+    void showIntro();
+    void drawMessage();
+    void countFrame();
+    void cyclePalette();
+    float worldToScreenX(float x) const { return ::worldToScreenX(x, cameraX, zoom); }
+    float worldToScreenY(float y) const { return ::worldToScreenY(y, cameraY, zoom); }
+
+    // --- Settings ---
+    void setDefaultSettings();
+    void resetOptions();
+    void loadPreferences();
+    void savePreferences();
+    void runOptionsScreen();
+
+    // --- High scores ---
+    void fillDefaultScores();
+    void loadScores();
+    void saveScores();
+    void sortScores();
+    int lowestTableScore();
+    void addScore(const std::string& name, int newScore);
+    static std::string nameCharFilter(int character);
+    void drawGameOver(int frame);
+    void drawHighScoreTable(int frame);
+    void runHighScoreScreen();
+
+  private:
+    static std::array<std::array<int, 4>, 7> filledPaletteSteps() {
+        std::array<std::array<int, 4>, 7> steps;
+        for (auto& row : steps)
+            row.fill(2);
+        return steps;
+    }
+};
+
+// The program: start-up, title picture and the main menu loop. Returns the
+// exit status when the player quits.
+int runFlailwick();
+
+// Gives the window its title and centres it on the desktop.
+void placeWindow();

@@ -1,0 +1,102 @@
+#include <array>
+
+#include "app/gameapp.h"
+#include "runtime/graphics.h"
+#include "runtime/input.h"
+
+namespace {
+
+struct MenuItem {
+    const char* text;
+    int y;
+};
+
+constexpr std::array<MenuItem, 6> kMainMenu = {{
+    {"", 0},
+    {"PLAY", 180},
+    {"OPTIONS", 260},
+    {"CONTROLS", 340},
+    {"SCORES", 420},
+    {"QUIT", 500},
+}};
+
+struct ModeItem {
+    const char* text;
+    int y;
+    const char* mode;
+};
+
+constexpr std::array<ModeItem, 4> kModes = {{
+    {"", 0, ""},
+    {"1 PLAYER", 260, "1"},
+    {"2 PLAYERS VS", 340, "2vs"},
+    {"2 PLAYERS CO-OP", 420, "2coop"},
+}};
+
+// Up then Down, each on a fresh press, wrapping within 1..count.
+int moveSelection(int place, int count) {
+    if (keyPresses(KeyUp) > 0) --place;
+    if (keyPresses(KeyDown) > 0) ++place;
+    if (place < 1) place = count;
+    if (place > count) place = 1;
+    return place;
+}
+
+void drawEntry(const gameapp& game, const char* text, int y, bool selected, int scale) {
+    if (selected) {
+        setDrawColor(game.palette[2][1], game.palette[2][2], game.palette[2][3]);
+    } else {
+        setDrawColor(100, 100, 100);
+    }
+    drawString(text, static_cast<float>((1024 - stringWidth(text) * scale) / 2),
+               static_cast<float>(y));
+}
+
+}  // namespace
+
+MenuEntry gameapp::mainMenu() {
+    drainKeys();
+    int place = 1;
+    for (;;) {
+        clearScreen();
+        cyclePalette();
+        setDrawScale(8.1f, 8.1f);
+        setDrawColor(palette[1][1], palette[1][2], palette[1][3]);
+        drawString("FLAILWICK", 20, 20);
+        setDrawScale(6, 6);
+        for (int k = 1; k <= 5; ++k)
+            drawEntry(*this, kMainMenu[k].text, kMainMenu[k].y, k == place, 6);
+        setDrawScale(1, 1);
+        place = moveSelection(place, 5);
+        presentFrame();
+        if (keyPresses(KeyEscape) > 0) platform().exitProcess(0);
+        if (keyPresses(KeyEnter) > 0 || keyPresses(KeySpace) > 0)
+            return static_cast<MenuEntry>(place);
+    }
+}
+
+void gameapp::chooseMode() {
+    flushInput();
+    int place = 1;
+    for (;;) {
+        clearScreen();
+        cyclePalette();
+        setDrawScale(4, 4);
+        for (int k = 1; k <= 3; ++k)
+            drawEntry(*this, kModes[k].text, kModes[k].y, k == place, 4);
+        setDrawScale(1, 1);
+        place = moveSelection(place, 3);
+        presentFrame();
+        bool done = false;
+        if (keyPresses(KeyEnter) > 0 || keyPresses(KeySpace) > 0) {
+            mode = kModes[place].mode;
+            done = true;
+        }
+        // Tested after Enter and Space, so Esc in the same frame wins.
+        if (keyPresses(KeyEscape) > 0) {
+            mode = "goback";
+            done = true;
+        }
+        if (done) return;
+    }
+}

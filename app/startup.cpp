@@ -1,0 +1,103 @@
+#include <memory>
+
+#include "app/gameapp.h"
+#include "runtime/embedded.h"
+#include "runtime/files.h"
+#include "runtime/graphics.h"
+#include "runtime/input.h"
+#include "runtime/numbers.h"
+#include "runtime/sound.h"
+
+namespace {
+
+constexpr const char* kCaption = "PUSH THE HEAD - THE BODY FOLLOWS";
+constexpr int kTitleMillis = 4000;
+constexpr float kTitleX = 409;
+constexpr float kTitleY = 196;
+
+void addEmbeddedResources() {
+    addFontResource();
+    for (const char* name : {"spark.png", "blow.wav", "block.wav", "205275.png"}) {
+        const EmbeddedAsset* asset = findEmbeddedAsset(name);
+        if (asset != nullptr) addResource(name, asset->bytes, asset->size);
+    }
+}
+
+void drawCaption() {
+    setDrawColor(255, 255, 255);
+    setDrawScale(2, 2);
+    drawString(kCaption, static_cast<float>((1024 - 2 * stringWidth(kCaption)) / 2.0), 500);
+}
+
+// The title picture stays up while the sounds and the spark load, and then
+// until four seconds have passed or the player presses Space, Enter or Esc.
+void showTitle() {
+    media.title = loadImage("incbin::205275.png", -1);
+    drawImage(media.title, kTitleX, kTitleY, 0);
+    drawCaption();
+    presentFrame();
+    const int start = clockMillis();
+
+    media.blow = loadSound("incbin::blow.wav", 0);
+    media.block = loadSound("incbin::block.wav", 0);
+    media.spark = loadImage("incbin::spark.png", -1);
+
+    for (;;) {
+        setDrawScale(1, 1);
+        drawImage(media.title, kTitleX, kTitleY, 0);
+        drawCaption();
+        const int elapsed = clockMillis() - start;
+        presentFrame();
+        if (elapsed > kTitleMillis) break;
+        if (isKeyDown(KeySpace) || isKeyDown(KeyEnter) || isKeyDown(KeyEscape)) break;
+    }
+    setDrawScale(1, 1);
+}
+
+bool isPlayableMode(const std::string& mode) {
+    return mode == "2vs" || mode == "1" || mode == "2coop";
+}
+
+}  // namespace
+
+void placeWindow() {
+    platform().setWindowTitle("Flailwick");
+    int right = 0;
+    int bottom = 0;
+    platform().desktopBounds(right, bottom);
+    platform().moveWindow(right / 2 - 512, bottom / 2 - 399);
+}
+
+int runFlailwick() {
+    addEmbeddedResources();
+    // The game object lives until the program ends.
+    auto game = std::make_unique<gameapp>();
+    game->fillDefaultScores();
+    game->loadScores();
+    game->setDefaultSettings();
+    game->loadPreferences();
+    const int depth = game->fullscreen == 1 ? 32 : 0;
+    seedRandom(clockMillis());
+    openDisplay(1024, 768, depth, 60);
+    setSwapInterval(1);
+    if (depth == 0) placeWindow();
+    hidePointer();
+    showTitle();
+
+    for (;;) {
+        switch (game->mainMenu()) {
+            case MenuPlay:
+                game->chooseMode();
+                if (isPlayableMode(game->mode)) game->runGame();
+                break;
+            case MenuControls:
+                game->showControls();
+                break;
+            case MenuOptions:
+            case MenuScores:
+                break;
+            case MenuQuit:
+                return 0;
+        }
+    }
+}

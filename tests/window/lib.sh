@@ -1,0 +1,62 @@
+# Shared by the real-window tests: an Xvfb display of our own and helpers to
+# find the game's window and drive it with real key events.
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+start_display() {
+  local n
+  for n in $(seq 90 140); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$n"
+    local i
+    for i in $(seq 1 50); do
+      xdpyinfo >/dev/null 2>&1 && return 0
+      kill -0 "$XVFB_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+  done
+  fail "could not start Xvfb"
+}
+
+stop_display() {
+  [ -n "${GAME_PID:-}" ] && kill "$GAME_PID" 2>/dev/null
+  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
+  [ -n "${WORK_DIR:-}" ] && rm -rf "$WORK_DIR"
+}
+
+# Waits for the window titled Flailwick; prints its id.
+find_window() {
+  local i id
+  for i in $(seq 1 150); do
+    id=$(xdotool search --name '^Flailwick$' 2>/dev/null | head -n 1)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    kill -0 "$GAME_PID" 2>/dev/null || fail "the game exited before showing its window"
+    sleep 0.1
+  done
+  fail "no window titled Flailwick"
+}
+
+# Key events go to the window under the pointer: there is no window manager.
+point_at() {
+  xdotool mousemove --window "$1" 300 300
+  xdotool windowfocus --sync "$1" 2>/dev/null || true
+}
+
+# A press the game sees as held for a while, then released.
+hold_key() {
+  xdotool keydown "$1"; sleep "${2:-0.3}"; xdotool keyup "$1"
+}
+
+# Waits up to $1 seconds for the game to exit; prints its status.
+wait_exit() {
+  local i
+  for i in $(seq 1 $(( $1 * 10 ))); do
+    if ! kill -0 "$GAME_PID" 2>/dev/null; then
+      wait "$GAME_PID"; echo $?; GAME_PID=""; return 0
+    fi
+    sleep 0.1
+  done
+  fail "the game did not exit within $1 s"
+}
