@@ -1,0 +1,82 @@
+#include "app/match_loop.h"
+
+#include <algorithm>
+
+#include "app/gameapp.h"
+#include "runtime/graphics.h"
+#include "runtime/input.h"
+
+namespace {
+
+int fightersInPlay(const gameapp& game) { return std::clamp(game.fighterCount, 0, kMaxFighters); }
+
+}  // namespace
+
+void playFightFrame(gameapp& game) {
+    const int n = fightersInPlay(game);
+
+    // Holding 7 and 9 knocks out everyone but player 1; the outcome check of
+    // this same frame then ends the fight.
+    if (isKeyDown(Key7) != 0 && isKeyDown(Key9) != 0) {
+        for (int i = 2; i <= n; ++i)
+            game.fighters[i].energy = 0.0f;
+    }
+
+    clearScreen();
+    game.updateSlowMotion();
+    for (int i = 1; i <= n; ++i)
+        game.fighters[i].savePositions();
+    game.updateCamera();
+    game.drawArena();
+    game.showIntro();
+    game.drawMessage();
+
+    if (game.roundState != 2) game.controlPlayerOne();
+    if ((game.mode == "2vs" || game.mode == "2coop") && game.roundState != 1) {
+        game.controlPlayerTwo();
+    }
+    game.steerComputerFighters();
+
+    // Each fighter is stepped and drawn before the next starts, so later
+    // fighters are drawn over earlier ones.
+    const float fadeIn = static_cast<float>(game.frameCount / 120.0);
+    for (int i = 1; i <= n; ++i) {
+        man& fighter = game.fighters[i];
+        fighter.applyGravity(game.gravity);
+        fighter.moveAll(game.speedFactor);
+        fighter.relax(game.speedFactor, game.flexibility);
+        fighter.updateVelocities(game.speedFactor);
+        fighter.keepInArena();
+        fighter.draw(fadeIn, game.zoom);
+        fighter.tickFlashes();
+    }
+
+    game.updateBursts(game.zoom);
+    game.cyclePalette();
+    game.resolveContacts();
+    game.countFrame();
+    game.checkPause();
+    setDrawColor(255, 255, 255);
+    game.checkOutcome();
+    game.paceSlowMotion();
+    presentFrame();
+}
+
+int gameapp::playFight() {
+    setUpFight();
+    do {
+        playFightFrame(*this);
+    } while (matchState != "end");
+    if (fightResult != 3) fightResult = roundState;
+    return fightResult;
+}
+
+void gameapp::checkPause() {
+    // P is left unread in the name entry, where it is a letter of the name.
+    if (matchState == "game over" || matchState == "highscores") return;
+    if (keyPresses(KeyP) <= 0) return;
+    for (;;) {
+        presentFrame();
+        if (keyPresses(KeyP) > 0 || keyPresses(KeyEscape) > 0) break;
+    }
+}
