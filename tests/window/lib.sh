@@ -49,12 +49,16 @@ hold_key() {
   xdotool keydown "$1"; sleep "${2:-0.3}"; xdotool keyup "$1"
 }
 
-# Waits up to $1 seconds for the game to exit; prints its status.
+# Waits up to $1 seconds for the game to exit; its status lands in GAME_STATUS.
+# Not to be called in a subshell: only this shell can wait for the game.
 wait_exit() {
   local i
   for i in $(seq 1 $(( $1 * 10 ))); do
     if ! kill -0 "$GAME_PID" 2>/dev/null; then
-      wait "$GAME_PID"; echo $?; GAME_PID=""; return 0
+      GAME_STATUS=0
+      wait "$GAME_PID" || GAME_STATUS=$?
+      GAME_PID=""
+      return 0
     fi
     sleep 0.1
   done

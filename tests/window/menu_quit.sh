@@ -24,8 +24,8 @@ sleep 0.5
 hold_key Escape 0.4     # ends the title picture
 sleep 1
 xdotool key Escape      # leaves from the main menu
-status=$(wait_exit 10)
-[ "$status" = 0 ] || fail "exit status $status: $(cat game.err)"
+wait_exit 10
+[ "$GAME_STATUS" = 0 ] || fail "exit status $GAME_STATUS: $(cat game.err)"
 
 printf '1\r\n4\r\n5\r\n1\r\n5\r\n1\r\n3\r\n0\r\n10\r\n0\r\n1\r\n1\r\n3\r\n' >expected.prefs
 for i in $(seq 1 20); do printf 'NOBODY\r\n0\r\n'; done >expected.scores
