@@ -36,9 +36,7 @@ void gameapp::showControls() {
     for (;;) {
         clearScreen();
         cyclePalette();
-        setDrawScale(8.1f, 8.1f);
-        setDrawColor(palette[1][1], palette[1][2], palette[1][3]);
-        drawString("FLAILWICK", 20, 20);
+        drawHeading();
         for (const Line& line : kLines) {
             setDrawScale(line.scale, line.scale);
             drawString(line.text,

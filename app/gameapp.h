@@ -80,6 +80,8 @@ class gameapp {
     MenuEntry mainMenu();
     void chooseMode();
     void showControls();
+    // "FLAILWICK" large in the heading colour, at the top of the menu screens.
+    void drawHeading();
 
     // --- A game and its fights ---
     void runGame();

@@ -42,11 +42,7 @@ void playFightFrame(gameapp& game) {
     const float fadeIn = static_cast<float>(game.frameCount / 120.0);
     for (int i = 1; i <= n; ++i) {
         man& fighter = game.fighters[i];
-        fighter.applyGravity(game.gravity);
-        fighter.moveAll(game.speedFactor);
-        fighter.relax(game.speedFactor, game.flexibility);
-        fighter.updateVelocities(game.speedFactor);
-        fighter.keepInArena();
+        fighter.step(game.gravity, game.speedFactor, game.flexibility);
         fighter.draw(fadeIn, game.zoom);
         fighter.tickFlashes();
     }

@@ -54,15 +54,19 @@ void drawEntry(const gameapp& game, const char* text, int y, bool selected, int 
 
 }  // namespace
 
+void gameapp::drawHeading() {
+    setDrawScale(8.1f, 8.1f);
+    setDrawColor(palette[1][1], palette[1][2], palette[1][3]);
+    drawString("FLAILWICK", 20, 20);
+}
+
 MenuEntry gameapp::mainMenu() {
     drainKeys();
     int place = 1;
     for (;;) {
         clearScreen();
         cyclePalette();
-        setDrawScale(8.1f, 8.1f);
-        setDrawColor(palette[1][1], palette[1][2], palette[1][3]);
-        drawString("FLAILWICK", 20, 20);
+        drawHeading();
         setDrawScale(6, 6);
         for (int k = 1; k <= 5; ++k)
             drawEntry(*this, kMainMenu[k].text, kMainMenu[k].y, k == place, 6);

@@ -74,13 +74,8 @@ void BM_BodySixBodyStep(benchmark::State& state) {
         g.controlPlayerTwo();
         g.steerComputerFighters();
         for (int i = 1; i <= 6; ++i) {
-            man& m = g.fighters[i];
-            m.applyGravity(g.gravity);
-            m.moveAll(g.speedFactor);
-            m.relax(g.speedFactor, g.flexibility);
-            m.updateVelocities(g.speedFactor);
-            m.keepInArena();
-            m.tickFlashes();
+            g.fighters[i].step(g.gravity, g.speedFactor, g.flexibility);
+            g.fighters[i].tickFlashes();
         }
         benchmark::DoNotOptimize(g.fighters[6].points[kHead].x);
     }

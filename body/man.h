@@ -88,6 +88,9 @@ class man {
     void steer(int aiLevel, float dt, int speed, float targetX, float targetY, float targetVX,
                float targetVY);
     void relax(float dt, int flexibility);
+    // The body's own frame once the controls have pushed it: gravity, move,
+    // constraints, velocities and walls. The match loop draws it next.
+    void step(int gravity, float dt, int flexibility);
     void drawLimb(int link, const Colour& colour, float zoom);
 
   private:

@@ -158,3 +158,11 @@ void man::relax(float dt, int flexibility) {
         relaxLinks();
     }
 }
+
+void man::step(int gravity, float dt, int flexibility) {
+    applyGravity(gravity);
+    moveAll(dt);
+    relax(dt, flexibility);
+    updateVelocities(dt);
+    keepInArena();
+}

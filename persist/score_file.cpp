@@ -12,12 +12,8 @@ void gameapp::fillDefaultScores() {
 }
 
 void gameapp::loadScores() {
-    StreamPtr stream = openForReading(kScoresFile);
-    if (!stream) {
-        saveScores();
-        stream = openForReading(kScoresFile);
-        if (!stream) return;
-    }
+    StreamPtr stream = openForLoading(kScoresFile, [this] { saveScores(); });
+    if (!stream) return;
     // The table keeps the file's order; it is sorted only when it is used.
     for (ScoreEntry& entry : highScores) {
         if (!atEnd(*stream)) entry.name = readLine(*stream);
@@ -27,12 +23,8 @@ void gameapp::loadScores() {
 }
 
 void gameapp::saveScores() {
-    StreamPtr stream = openForWriting(kScoresFile);
-    if (!stream) {
-        createFile(kScoresFile);
-        stream = openForWriting(kScoresFile);
-        if (!stream) return;
-    }
+    StreamPtr stream = openForSaving(kScoresFile);
+    if (!stream) return;
     for (const ScoreEntry& entry : highScores) {
         writeLine(*stream, entry.name);
         writeLine(*stream, longToText(entry.score));

@@ -28,12 +28,8 @@ void gameapp::setDefaultSettings() {
 void gameapp::resetOptions() { setDefaultSettings(); }
 
 void gameapp::loadPreferences() {
-    StreamPtr stream = openForReading(kPreferencesFile);
-    if (!stream) {
-        savePreferences();
-        stream = openForReading(kPreferencesFile);
-        if (!stream) return;
-    }
+    StreamPtr stream = openForLoading(kPreferencesFile, [this] { savePreferences(); });
+    if (!stream) return;
     for (int* field : settingsInFileOrder(*this)) {
         if (!atEnd(*stream)) *field = textToInt(readLine(*stream));
     }
@@ -41,12 +37,8 @@ void gameapp::loadPreferences() {
 }
 
 void gameapp::savePreferences() {
-    StreamPtr stream = openForWriting(kPreferencesFile);
-    if (!stream) {
-        createFile(kPreferencesFile);
-        stream = openForWriting(kPreferencesFile);
-        if (!stream) return;
-    }
+    StreamPtr stream = openForSaving(kPreferencesFile);
+    if (!stream) return;
     for (int* field : settingsInFileOrder(*this))
         writeLine(*stream, intToText(*field));
     closeStream(stream);

@@ -139,6 +139,13 @@ StreamPtr openForWriting(const std::string& path) {
     return stream;
 }
 
+StreamPtr openForSaving(const std::string& path) {
+    StreamPtr stream = openForWriting(path);
+    if (stream) return stream;
+    createFile(path);
+    return openForWriting(path);
+}
+
 std::string readLine(Stream& stream) {
     std::string line;
     while (stream.position < stream.size) {

@@ -31,6 +31,19 @@ StreamPtr openForReading(const std::string& path);
 // never leaves a half-written file behind.
 StreamPtr openForWriting(const std::string& path);
 
+// The game's way of opening its own files. Loading: when the file cannot be
+// read, writeDefaults() saves the values in force and it is tried once more.
+// Saving: when the file cannot be opened for writing, it is created and tried
+// once more. Null when it still fails; the game then carries on silently.
+template <typename WriteDefaults>
+StreamPtr openForLoading(const std::string& path, WriteDefaults writeDefaults) {
+    StreamPtr stream = openForReading(path);
+    if (stream) return stream;
+    writeDefaults();
+    return openForReading(path);
+}
+StreamPtr openForSaving(const std::string& path);
+
 std::string readLine(Stream& stream);
 void writeLine(Stream& stream, const std::string& text);
 bool atEnd(const Stream& stream);

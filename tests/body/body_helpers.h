@@ -6,8 +6,11 @@
 #include <cstring>
 
 #include "app/gameapp.h"
+#include "tests/support/body_hash.h"
 
 namespace bodytest {
+
+using ::hashPositions;
 
 // The arena of a fight with arena factor f.
 inline void setArena(gameapp& g, double f) {
@@ -40,11 +43,7 @@ inline void placeAll(man& m, float x, float y) {
 
 // One fighter's share of a frame, after savePositions.
 inline void stepBody(gameapp& g, man& m) {
-    m.applyGravity(g.gravity);
-    m.moveAll(g.speedFactor);
-    m.relax(g.speedFactor, g.flexibility);
-    m.updateVelocities(g.speedFactor);
-    m.keepInArena();
+    m.step(g.gravity, g.speedFactor, g.flexibility);
     m.tickFlashes();
 }
 
@@ -74,26 +73,6 @@ inline double worstLinkError(const man& m) {
         worst = std::fmax(worst, std::fabs(linkLength(m, l) - rest) / rest);
     }
     return worst;
-}
-
-// FNV-1a over the bit patterns of every position, so any change in any bit shows.
-inline std::uint64_t hashPositions(const gameapp& g) {
-    std::uint64_t h = 14695981039346656037ull;
-    auto mix = [&h](float f) {
-        std::uint32_t bits;
-        std::memcpy(&bits, &f, sizeof bits);
-        for (int k = 0; k < 4; ++k) {
-            h ^= (bits >> (8 * k)) & 0xFFu;
-            h *= 1099511628211ull;
-        }
-    };
-    for (int i = 1; i <= g.fighterCount; ++i) {
-        for (int p = 1; p <= kPointCount; ++p) {
-            mix(g.fighters[i].points[p].x);
-            mix(g.fighters[i].points[p].y);
-        }
-    }
-    return h;
 }
 
 }  // namespace bodytest

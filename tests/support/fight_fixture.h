@@ -12,9 +12,12 @@
 #include "app/match_loop.h"
 #include "runtime/embedded.h"
 #include "runtime/files.h"
+#include "tests/support/body_hash.h"
 #include "tests/support/headless_fixture.h"
 
 namespace fighttest {
+
+using ::hashPositions;
 
 // One recorded primitive with its vertices copied out.
 struct Shape {
@@ -69,26 +72,6 @@ inline std::vector<Shape> only(const std::vector<Shape>& all, Primitive::Kind ki
         if (s.kind == kind) out.push_back(s);
     }
     return out;
-}
-
-// FNV-1a over the bit patterns of every point position of the fight.
-inline std::uint64_t hashPositions(const gameapp& game) {
-    std::uint64_t h = 14695981039346656037ull;
-    const auto mix = [&h](float f) {
-        std::uint32_t bits;
-        std::memcpy(&bits, &f, sizeof bits);
-        for (int k = 0; k < 4; ++k) {
-            h ^= (bits >> (8 * k)) & 0xFFu;
-            h *= 1099511628211ull;
-        }
-    };
-    for (int i = 1; i <= game.fighterCount; ++i) {
-        for (int p = 1; p <= kPointCount; ++p) {
-            mix(game.fighters[i].points[p].x);
-            mix(game.fighters[i].points[p].y);
-        }
-    }
-    return h;
 }
 
 // The spark picture as start-up loads it.
