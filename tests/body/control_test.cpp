@@ -48,19 +48,19 @@ TEST(BodyControlPush, PlayerOneKeysActInOrderOnWhatTheLastLeft) {
     // Right then Left: 0 + 4, then 4 > -8 so back to 0.
     ball head = headMoving(0.0f, 0.0f);
     pushPlayerOne(head, keys(true, true, false, false), 4);
-    EXPECT_NEAR(head.vx, 0.0, 1e-6);
+    EXPECT_EQ(head.vx, 0.0f);
     // At 6: Right pushes to 10, beyond the cap, and Left still takes it to 6.
     head = headMoving(6.0f, 0.0f);
     pushPlayerOne(head, keys(true, true, false, false), 4);
-    EXPECT_NEAR(head.vx, 6.0, 1e-5);
+    EXPECT_EQ(head.vx, 6.0f);
     // At -8: Right brings it to -4 first, so Left may push again.
     head = headMoving(-8.0f, 0.0f);
     pushPlayerOne(head, keys(true, true, false, false), 4);
-    EXPECT_NEAR(head.vx, -8.0, 1e-5);
+    EXPECT_EQ(head.vx, -8.0f);
     // Down and Up likewise on vy.
     head = headMoving(0.0f, 8.0f);
     pushPlayerOne(head, keys(false, false, true, true), 4);
-    EXPECT_NEAR(head.vy, 4.0, 1e-5);
+    EXPECT_EQ(head.vy, 4.0f);
 }
 
 TEST(BodyControlPush, PlayerTwoHasNoCap) {
@@ -71,10 +71,10 @@ TEST(BodyControlPush, PlayerTwoHasNoCap) {
     head = headMoving(0.0f, 0.0f);
     for (int frame = 0; frame < 10; ++frame)
         pushPlayerTwo(head, keys(true, false, true, false), 4);
-    EXPECT_NEAR(head.vx, 40.0, 1e-4);
-    EXPECT_NEAR(head.vy, 40.0, 1e-4);
+    EXPECT_EQ(head.vx, 40.0f);
+    EXPECT_EQ(head.vy, 40.0f);
     pushPlayerTwo(head, keys(true, true, false, false), 7);
-    EXPECT_NEAR(head.vx, 40.0, 1e-4);
+    EXPECT_EQ(head.vx, 40.0f);
 }
 
 TEST(BodyControlPush, EveryDirectionPushesItsComponents) {
@@ -129,16 +129,16 @@ TEST_F(BodyControlKeys, ArrowsPushPlayerOnesHead) {
     headless.keyDownAt(0, KeyRight);
     headless.keyDownAt(0, KeyUp);
     g.controlPlayerOne();
-    EXPECT_NEAR(head(1).vx, 4.0, 1e-5);
-    EXPECT_NEAR(head(1).vy, -4.0, 1e-5);
+    EXPECT_EQ(head(1).vx, 4.0f);
+    EXPECT_EQ(head(1).vy, -4.0f);
     EXPECT_EQ(g.fighters[1].points[kPelvis].vx, 1.0f);  // only the head is pushed
     EXPECT_EQ(head(2).vx, 0.0f);
     g.roundState = 2;
     g.controlPlayerOne();
-    EXPECT_NEAR(head(1).vx, 4.0, 1e-5);
+    EXPECT_EQ(head(1).vx, 4.0f);
     g.roundState = 1;
     g.controlPlayerOne();
-    EXPECT_NEAR(head(1).vx, 8.0, 1e-5);
+    EXPECT_EQ(head(1).vx, 8.0f);
 }
 
 TEST_F(BodyControlKeys, WasdPushPlayerTwoOnlyInTwoPlayerModes) {
@@ -149,17 +149,17 @@ TEST_F(BodyControlKeys, WasdPushPlayerTwoOnlyInTwoPlayerModes) {
     EXPECT_EQ(head(2).vx, 0.0f);
     g.mode = "2vs";
     g.controlPlayerTwo();
-    EXPECT_NEAR(head(2).vx, 4.0, 1e-5);
-    EXPECT_NEAR(head(2).vy, 4.0, 1e-5);
+    EXPECT_EQ(head(2).vx, 4.0f);
+    EXPECT_EQ(head(2).vy, 4.0f);
     g.mode = "2coop";
     g.controlPlayerTwo();
-    EXPECT_NEAR(head(2).vx, 8.0, 1e-5);
+    EXPECT_EQ(head(2).vx, 8.0f);
     g.roundState = 1;
     g.controlPlayerTwo();
-    EXPECT_NEAR(head(2).vx, 8.0, 1e-5);
+    EXPECT_EQ(head(2).vx, 8.0f);
     g.roundState = 2;
     g.controlPlayerTwo();
-    EXPECT_NEAR(head(2).vx, 12.0, 1e-5);
+    EXPECT_EQ(head(2).vx, 12.0f);
     EXPECT_EQ(head(1).vx, 0.0f);  // the arrows were never held
 }
 
