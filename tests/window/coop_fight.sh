@@ -36,7 +36,7 @@ sleep 0.5
 xdotool key Down; sleep 0.2
 xdotool key Down; sleep 0.2
 xdotool key Return           # 2 PLAYERS CO-OP
-sleep 3                      # the fighters fade in over two seconds of frames
+sleep 4                      # the fighters fade in over 120 frames
 hold_key Right 1
 sleep 0.2
 import -window "$WIN" fight.png || fail "no screenshot"
@@ -52,8 +52,8 @@ echo "pixels: player 1 $light, player 2 $white, opponents $dark, grid $grid"
 [ "$dark" -gt 150 ] || fail "the opponents are not on the screen"
 [ "$grid" -gt 100 ] || fail "the arena grid is not on the screen"
 
-xdotool key Escape           # ends the fight: back to the menu
-sleep 1
+hold_key Escape 0.3          # the fight sees Esc held: back to the menu
+sleep 1.5
 import -window "$WIN" menu.png || fail "no screenshot"
 [ -n "${FLAILWICK_SHOTS:-}" ] && cp menu.png "$FLAILWICK_SHOTS/after_fight.png"
 menu=$(count_pixels menu.png menu)
