@@ -19,6 +19,15 @@ ball pointAt(float x, float y, float spacing = 8.0f, float mass = 4.0f) {
     return p;
 }
 
+void expectNoShift(const JointShift& s) {
+    EXPECT_EQ(s.dxa, 0.0f);
+    EXPECT_EQ(s.dya, 0.0f);
+    EXPECT_EQ(s.dxb, 0.0f);
+    EXPECT_EQ(s.dyb, 0.0f);
+    EXPECT_EQ(s.dxc, 0.0f);
+    EXPECT_EQ(s.dyc, 0.0f);
+}
+
 TEST(BodyStepWrap, KeepsAnglesInRange) {
     EXPECT_EQ(wrap360(0.0), 0.0);
     EXPECT_EQ(wrap360(360.0), 0.0);
@@ -100,12 +109,7 @@ TEST(BodyStepJoint, StraightChainAtRestDoesNothing) {
     const man m;
     const JointShift s =
         m.jointCorrection(pointAt(0, 0), pointAt(10, 0), pointAt(20, 0), 180.0f, 1.0f, 1.0f, 5);
-    EXPECT_EQ(s.dxa, 0.0f);
-    EXPECT_EQ(s.dya, 0.0f);
-    EXPECT_EQ(s.dxb, 0.0f);
-    EXPECT_EQ(s.dyb, 0.0f);
-    EXPECT_EQ(s.dxc, 0.0f);
-    EXPECT_EQ(s.dyc, 0.0f);
+    expectNoShift(s);
 }
 
 TEST(BodyStepJoint, StraightChainWithRest200Bends) {
@@ -149,12 +153,7 @@ TEST(BodyStepJoint, StiffnessZeroNeverActs) {
     const man m;
     const JointShift s =
         m.jointCorrection(pointAt(0, 0), pointAt(10, 0), pointAt(10, 10), 180.0f, 0.0f, 1.0f, 5);
-    EXPECT_EQ(s.dxa, 0.0f);
-    EXPECT_EQ(s.dya, 0.0f);
-    EXPECT_EQ(s.dxb, 0.0f);
-    EXPECT_EQ(s.dyb, 0.0f);
-    EXPECT_EQ(s.dxc, 0.0f);
-    EXPECT_EQ(s.dyc, 0.0f);
+    expectNoShift(s);
 }
 
 TEST(BodyStepJoint, FlexibilityBelowOneActsAsOne) {
