@@ -6,6 +6,7 @@
 #include "body/man.h"
 #include "runtime/numbers.h"
 #include "runtime/platform/headless.h"
+#include "tests/body/body_helpers.h"
 
 namespace {
 
@@ -21,29 +22,12 @@ class HeadlessScope {
     HeadlessPlatform platform_;
 };
 
-void setArena(gameapp& g, double f) {
-    g.arenaRight = static_cast<float>(512.0 * f);
-    g.arenaLeft = static_cast<float>(-512.0 * f);
-    g.arenaTop = static_cast<float>(-384.0 * f);
-    g.arenaBottom = static_cast<float>(384.0 * f);
-}
-
-void addFighter(gameapp& g, int number, int team) {
-    man& m = g.fighters[number];
-    m.game = &g;
-    m.number = number;
-    m.scale = 2.0f;
-    m.team = team;
-    m.setUp(g.fighterCount);
-}
-
 void BM_BodyRelax(benchmark::State& state) {
     HeadlessScope scope;
     seedRandom(1);
     gameapp g;
-    setArena(g, 1.5);
-    addFighter(g, 1, 1);
-    man& m = g.fighters[1];
+    bodytest::setArena(g, 1.5);
+    man& m = bodytest::makeFighter(g, 1, 2.0f, g.fighterCount);
     for (auto _ : state) {
         m.relax(1.0f, 5);
         benchmark::DoNotOptimize(m.points[kHead].x);
@@ -64,19 +48,11 @@ void BM_BodySixBodyStep(benchmark::State& state) {
     g.aiLevel = 8;
     g.speedFactor = 1.0f;
     g.fighterCount = 6;
-    setArena(g, 3.4);
+    bodytest::setArena(g, 3.4);
     for (int i = 1; i <= 6; ++i)
-        addFighter(g, i, i <= 2 ? 1 : 0);
+        bodytest::makeFighter(g, i, 2.0f, 6).team = i <= 2 ? 1 : 0;
     for (auto _ : state) {
-        for (int i = 1; i <= 6; ++i)
-            g.fighters[i].savePositions();
-        g.controlPlayerOne();
-        g.controlPlayerTwo();
-        g.steerComputerFighters();
-        for (int i = 1; i <= 6; ++i) {
-            g.fighters[i].step(g.gravity, g.speedFactor, g.flexibility);
-            g.fighters[i].tickFlashes();
-        }
+        bodytest::stepFight(g);
         benchmark::DoNotOptimize(g.fighters[6].points[kHead].x);
     }
 }

@@ -94,6 +94,9 @@ class man {
     void drawLimb(int link, const Colour& colour, float zoom);
 
   private:
+    // Adds each point's summed shift to its position and clears the sums.
+    void applyShifts();
+
     // Per-point sums of one constraint pass, kept to avoid allocating per pass.
     std::array<float, kPointCount + 1> shiftX{};
     std::array<float, kPointCount + 1> shiftY{};

@@ -89,9 +89,16 @@ LinkShift man::linkCorrection(const ball& a, const ball& b) const {
     };
 }
 
-void man::relaxLinks() {
+void man::applyShifts() {
+    for (int i = 1; i <= kPointCount; ++i) {
+        points[i].x += shiftX[i];
+        points[i].y += shiftY[i];
+    }
     shiftX.fill(0.0f);
     shiftY.fill(0.0f);
+}
+
+void man::relaxLinks() {
     for (const Link& link : links) {
         const LinkShift s = linkCorrection(points[link.a], points[link.b]);
         shiftX[link.a] += s.dxa;
@@ -99,10 +106,7 @@ void man::relaxLinks() {
         shiftX[link.b] += s.dxb;
         shiftY[link.b] += s.dyb;
     }
-    for (int i = 1; i <= kPointCount; ++i) {
-        points[i].x += shiftX[i];
-        points[i].y += shiftY[i];
-    }
+    applyShifts();
 }
 
 JointShift man::jointCorrection(const ball& a, const ball& b, const ball& c, float rest,
@@ -130,8 +134,6 @@ JointShift man::jointCorrection(const ball& a, const ball& b, const ball& c, flo
 }
 
 void man::relaxJoints(float dt, int flexibility) {
-    shiftX.fill(0.0f);
-    shiftY.fill(0.0f);
     for (int j = 0; j < kJointCount; ++j) {
         const Joint& joint = joints[j];
         const JointShift s = jointCorrection(points[joint.a], points[joint.b], points[joint.c],
@@ -143,10 +145,7 @@ void man::relaxJoints(float dt, int flexibility) {
         shiftX[joint.c] += s.dxc;
         shiftY[joint.c] += s.dyc;
     }
-    for (int i = 1; i <= kPointCount; ++i) {
-        points[i].x += shiftX[i];
-        points[i].y += shiftY[i];
-    }
+    applyShifts();
 }
 
 // Holding 2 and 5 together switches every body's constraints off, as death does.

@@ -30,6 +30,46 @@ void setWallTint(double b) {
     setDrawColor(kWallGrey, toInt(kWallGrey + b * 0.2), toInt(kWallGrey + b / 2.0 * 0.2));
 }
 
+// The lines of one direction: spaced along one screen axis, each running
+// across the other between the arena's edges `from` and `to`.
+struct GridAxis {
+    bool vertical;
+    double firstWorld;  // world position of the first line
+    int count;          // lines after the first
+    double camera;      // camera position on this axis
+    double centre;      // screen centre on this axis
+    double screenEnd;   // screen size on this axis
+    double low, high;   // the arena's snapped edges on this axis
+    float from, to;     // the arena's edges across the lines
+    float otherEnd;     // screen size across the lines
+};
+
+void gridSegment(bool vertical, float at, float a, float b) {
+    if (vertical) {
+        drawLine(at, a, at, b, 1);
+    } else {
+        drawLine(a, at, b, at, 1);
+    }
+}
+
+void drawGridLines(const GridAxis& axis, double zl, double b) {
+    for (int i = 0; i <= axis.count; ++i) {
+        const double world = axis.firstWorld + i * kLineSpacing;
+        const double s = snap((world - axis.camera) * zl + axis.centre);
+        if (!(0.0 < s && s < axis.screenEnd)) continue;
+        const float at = static_cast<float>(s);
+        if (s > axis.high || s < axis.low) {
+            setWallTint(b);
+        } else {
+            setDrawColor(0, toInt(b), toInt(b / 2.0));
+        }
+        gridSegment(axis.vertical, at, axis.from, axis.to);
+        setWallTint(b);
+        gridSegment(axis.vertical, at, 0.0f, axis.from - 1.0f);
+        gridSegment(axis.vertical, at, axis.to, axis.otherEnd);
+    }
+}
+
 }  // namespace
 
 // A receding grid behind the arena: farther layers scroll and zoom less and
@@ -54,12 +94,25 @@ void gameapp::drawArena() {
     drawRect(static_cast<float>(sL), 0.0f, static_cast<float>(sR - sL), static_cast<float>(sT));
     drawRect(0.0f, 0.0f, static_cast<float>(sL), 768.0f);
 
+    const int columns = linesAcross(width);
+    const int rows = linesAcross(height);
     const float left = static_cast<float>(sL);
     const float top = static_cast<float>(sT);
     const float right = static_cast<float>(sR);
     const float bottom = static_cast<float>(sB);
-    const int columns = linesAcross(width);
-    const int rows = linesAcross(height);
+    // Each set of lines is centred on the arena.
+    const GridAxis verticals{true,    arenaLeft - (columns * kLineSpacing - width) / 2.0,
+                             columns, camX,
+                             512.0,   1024.0,
+                             sL,      sR,
+                             top,     bottom,
+                             768.0f};
+    const GridAxis horizontals{false,  arenaTop - (rows * kLineSpacing - height) / 2.0,
+                               rows,   camY,
+                               384.0,  768.0,
+                               sT,     sB,
+                               left,   right,
+                               1024.0f};
 
     // The nearest layer is drawn last, over the farther ones.
     for (int k = kLayers - 1; k >= 0; --k) {
@@ -67,37 +120,7 @@ void gameapp::drawArena() {
         const double spread = 1.0 / zoom + 1.0 / d;
         const double zl = 1.0 / spread;
         const double b = std::min(255.0, 255.0 * kBrightness / spread);
-
-        for (int i = 0; i <= columns; ++i) {
-            const double wx = arenaLeft - (columns * kLineSpacing - width) / 2.0 + i * kLineSpacing;
-            const double sx = snap(screenX(wx, zl));
-            if (!(0.0 < sx && sx < 1024.0)) continue;
-            const float x = static_cast<float>(sx);
-            if (sx > sR || sx < sL) {
-                setWallTint(b);
-            } else {
-                setDrawColor(0, toInt(b), toInt(b / 2.0));
-            }
-            drawLine(x, top, x, bottom, 1);
-            setWallTint(b);
-            drawLine(x, 0.0f, x, top - 1.0f, 1);
-            drawLine(x, bottom, x, 768.0f, 1);
-        }
-
-        for (int j = 0; j <= rows; ++j) {
-            const double wy = arenaTop - (rows * kLineSpacing - height) / 2.0 + j * kLineSpacing;
-            const double sy = snap(screenY(wy, zl));
-            if (!(0.0 < sy && sy < 768.0)) continue;
-            const float y = static_cast<float>(sy);
-            if (sy > sB || sy < sT) {
-                setWallTint(b);
-            } else {
-                setDrawColor(0, toInt(b), toInt(b / 2.0));
-            }
-            drawLine(left, y, right, y, 1);
-            setWallTint(b);
-            drawLine(0.0f, y, left - 1.0f, y, 1);
-            drawLine(right, y, 1024.0f, y, 1);
-        }
+        drawGridLines(verticals, zl, b);
+        drawGridLines(horizontals, zl, b);
     }
 }

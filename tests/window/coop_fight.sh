@@ -22,11 +22,8 @@ count_pixels() {
 }
 
 start_display
-WORK_DIR=$(mktemp -d)
-cd "$WORK_DIR"
-"$GAME" 2>game.err &
-GAME_PID=$!
-WIN=$(find_window)
+start_game "$GAME"
+WIN=$(find_window) || exit 1
 point_at "$WIN"
 sleep 0.5
 hold_key space 0.4           # ends the title picture

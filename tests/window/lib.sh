@@ -26,6 +26,14 @@ stop_display() {
   [ -n "${WORK_DIR:-}" ] && rm -rf "$WORK_DIR"
 }
 
+# Starts the game in a fresh empty directory, which becomes the current one.
+start_game() {
+  WORK_DIR=$(mktemp -d)
+  cd "$WORK_DIR"
+  "$1" 2>game.err &
+  GAME_PID=$!
+}
+
 # Waits for the window titled Flailwick; prints its id.
 find_window() {
   local i id

@@ -8,12 +8,9 @@ source "$(dirname "$0")/lib.sh"
 trap stop_display EXIT
 
 start_display
-WORK_DIR=$(mktemp -d)
-cd "$WORK_DIR"
-"$GAME" 2>game.err &
-GAME_PID=$!
+start_game "$GAME"
 
-WIN=$(find_window)
+WIN=$(find_window) || exit 1
 geometry=$(xwininfo -id "$WIN")
 width=$(awk '/Width:/ {print $2}' <<<"$geometry")
 height=$(awk '/Height:/ {print $2}' <<<"$geometry")
