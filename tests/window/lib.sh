@@ -40,7 +40,8 @@ find_window() {
   for i in $(seq 1 150); do
     id=$(xdotool search --name '^Flailwick$' 2>/dev/null | head -n 1)
     [ -n "$id" ] && { echo "$id"; return 0; }
-    kill -0 "$GAME_PID" 2>/dev/null || fail "the game exited before showing its window"
+    kill -0 "$GAME_PID" 2>/dev/null ||
+      fail "the game exited before showing its window: $(grep -v '^ALSA' game.err)"
     sleep 0.1
   done
   fail "no window titled Flailwick"
