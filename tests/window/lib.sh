@@ -12,17 +12,20 @@ start_display() {
     export DISPLAY=":$n"
     local i
     for i in $(seq 1 50); do
-      xdpyinfo >/dev/null 2>&1 && return 0
+      # Our server must be the one answering, not one still shutting down.
       kill -0 "$XVFB_PID" 2>/dev/null || break
+      xdpyinfo >/dev/null 2>&1 && kill -0 "$XVFB_PID" 2>/dev/null && return 0
       sleep 0.1
     done
+    kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
   done
   fail "could not start Xvfb"
 }
 
 stop_display() {
   [ -n "${GAME_PID:-}" ] && kill "$GAME_PID" 2>/dev/null
-  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
+  # Waited for, so the next test never meets this server on its way out.
+  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
   [ -n "${WORK_DIR:-}" ] && rm -rf "$WORK_DIR"
 }
 
