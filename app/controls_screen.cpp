@@ -39,9 +39,7 @@ void gameapp::showControls() {
         drawHeading();
         for (const Line& line : kLines) {
             setDrawScale(line.scale, line.scale);
-            drawString(line.text,
-                       static_cast<float>((1024 - stringWidth(line.text) * line.scale) / 2),
-                       static_cast<float>(line.y));
+            drawString(line.text, centredX(line.text, line.scale), static_cast<float>(line.y));
         }
         setDrawScale(1, 1);
         presentFrame();

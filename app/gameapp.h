@@ -23,7 +23,6 @@ struct Media {
     Sound* block = nullptr;
     Image* spark = nullptr;
 };
-extern Media media;
 
 enum MenuEntry : int { MenuPlay = 1, MenuOptions, MenuControls, MenuScores, MenuQuit };
 
@@ -75,6 +74,7 @@ class gameapp {
     float slowMotionTimer = 0.0f;  // frames of slow motion left
     std::string message;
     int messageTimer = 0;  // frames the message stays visible
+    Media media;           // the pictures and sounds start-up loads
 
     // --- Start-up and menus ---
     MenuEntry mainMenu();
@@ -89,9 +89,6 @@ class gameapp {
     void setUpFight();
     void checkPause();
     void checkOutcome();
-    void showLevelSummary(int e);
-    void addLevelWinBonus();
-    std::int64_t levelWinBonus() const;
 
     // --- Bodies under control ---
     void controlPlayerOne();
@@ -101,8 +98,6 @@ class gameapp {
 
     // --- Contacts, blows and slow motion ---
     void resolveContacts();
-    void collideBalls(ball& a, ball& b, man& first, man& second);
-    void applyBlow(int first, int second, int code);
     void updateSlowMotion();
     void paceSlowMotion();
 
@@ -114,27 +109,19 @@ class gameapp {
     void drawMessage();
     void countFrame();
     void cyclePalette();
-    float worldToScreenX(float x) const { return ::worldToScreenX(x, cameraX, zoom); }
-    float worldToScreenY(float y) const { return ::worldToScreenY(y, cameraY, zoom); }
+    // The camera of this frame, at the given zoom.
+    ScreenMapping view(float zoomFactor) const { return {cameraX, cameraY, zoomFactor}; }
 
     // --- Settings ---
     void setDefaultSettings();
     void resetOptions();
     void loadPreferences();
     void savePreferences();
-    void runOptionsScreen();
 
     // --- High scores ---
     void fillDefaultScores();
     void loadScores();
     void saveScores();
-    void sortScores();
-    int lowestTableScore();
-    void addScore(const std::string& name, int newScore);
-    static std::string nameCharFilter(int character);
-    void drawGameOver(int frame);
-    void drawHighScoreTable(int frame);
-    void runHighScoreScreen();
 
   private:
     static std::array<std::array<int, 4>, 7> filledPaletteSteps() {

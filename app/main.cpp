@@ -2,8 +2,9 @@
 // preferences file is its only configuration.
 #include "app/gameapp.h"
 #include "runtime/platform/sdl_platform.h"
+#include "runtime/program.h"
 
 int main() {
     setPlatform(&sdlPlatform());
-    return runFlailwick();
+    endProgram(runFlailwick());
 }

@@ -31,10 +31,8 @@ void playFightFrame(gameapp& game) {
     game.showIntro();
     game.drawMessage();
 
-    if (game.roundState != 2) game.controlPlayerOne();
-    if ((game.mode == "2vs" || game.mode == "2coop") && game.roundState != 1) {
-        game.controlPlayerTwo();
-    }
+    game.controlPlayerOne();
+    game.controlPlayerTwo();
     game.steerComputerFighters();
 
     // Each fighter is stepped and drawn before the next starts, so later

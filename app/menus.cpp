@@ -3,6 +3,7 @@
 #include "app/gameapp.h"
 #include "runtime/graphics.h"
 #include "runtime/input.h"
+#include "runtime/program.h"
 
 namespace {
 
@@ -42,14 +43,13 @@ int moveSelection(int place, int count) {
     return place;
 }
 
-void drawEntry(const gameapp& game, const char* text, int y, bool selected, int scale) {
+void drawEntry(const gameapp& game, const char* text, int y, bool selected, float scale) {
     if (selected) {
         setDrawColor(game.palette[2][1], game.palette[2][2], game.palette[2][3]);
     } else {
         setDrawColor(100, 100, 100);
     }
-    drawString(text, static_cast<float>((1024 - stringWidth(text) * scale) / 2),
-               static_cast<float>(y));
+    drawString(text, centredX(text, scale), static_cast<float>(y));
 }
 
 }  // namespace
@@ -73,7 +73,7 @@ MenuEntry gameapp::mainMenu() {
         setDrawScale(1, 1);
         place = moveSelection(place, 5);
         presentFrame();
-        if (keyPresses(KeyEscape) > 0) platform().exitProcess(0);
+        if (keyPresses(KeyEscape) > 0) endProgram(0);
         if (keyPresses(KeyEnter) > 0 || keyPresses(KeySpace) > 0)
             return static_cast<MenuEntry>(place);
     }

@@ -15,23 +15,15 @@ constexpr int kTitleMillis = 4000;
 constexpr float kTitleX = 409;
 constexpr float kTitleY = 196;
 
-void addEmbeddedResources() {
-    addFontResource();
-    for (const char* name : {"spark.png", "blow.wav", "block.wav", "205275.png"}) {
-        const EmbeddedAsset* asset = findEmbeddedAsset(name);
-        if (asset != nullptr) addResource(name, asset->bytes, asset->size);
-    }
-}
-
 void drawCaption() {
     setDrawColor(255, 255, 255);
     setDrawScale(2, 2);
-    drawString(kCaption, static_cast<float>((1024 - 2 * stringWidth(kCaption)) / 2.0), 500);
+    drawString(kCaption, centredX(kCaption, 2), 500);
 }
 
 // The title picture stays up while the sounds and the spark load, and then
 // until four seconds have passed or the player presses Space, Enter or Esc.
-void showTitle() {
+void showTitle(Media& media) {
     media.title = loadImage("incbin::205275.png", -1);
     drawImage(media.title, kTitleX, kTitleY, 0);
     drawCaption();
@@ -61,11 +53,11 @@ bool isPlayableMode(const std::string& mode) {
 }  // namespace
 
 void placeWindow() {
-    platform().setWindowTitle("Flailwick");
+    setWindowTitle("Flailwick");
     int right = 0;
     int bottom = 0;
-    platform().desktopBounds(right, bottom);
-    platform().moveWindow(right / 2 - 512, bottom / 2 - 399);
+    desktopBounds(right, bottom);
+    moveWindow(right / 2 - 512, bottom / 2 - 399);
 }
 
 int runFlailwick() {
@@ -82,7 +74,7 @@ int runFlailwick() {
     setSwapInterval(1);
     if (depth == 0) placeWindow();
     hidePointer();
-    showTitle();
+    showTitle(game->media);
 
     for (;;) {
         switch (game->mainMenu()) {

@@ -37,12 +37,9 @@ void BM_FightFrameSixFighters(benchmark::State& state) {
     seedRandom(1);
     openDisplay(1024, 768, 0, 60);
     setSwapInterval(1);
-    if (const EmbeddedAsset* spark = findEmbeddedAsset("spark.png")) {
-        addResource("spark.png", spark->bytes, spark->size);
-        media.spark = loadImage("incbin::spark.png");
-    }
-
+    addEmbeddedResources();
     auto game = std::make_unique<gameapp>();
+    game->media.spark = loadImage("incbin::spark.png");
     game->setDefaultSettings();
     setUpLargestFight(*game);
     int frames = 0;
@@ -62,7 +59,6 @@ void BM_FightFrameSixFighters(benchmark::State& state) {
     }
     state.counters["primitives"] = static_cast<double>(headless.lastFrame().size());
     setPlatform(nullptr);
-    media.spark = nullptr;
 }
 BENCHMARK(BM_FightFrameSixFighters)->Unit(benchmark::kMicrosecond);
 

@@ -26,12 +26,7 @@ void MixBlockOfEightBlows(benchmark::State& state) {
     HeadlessPlatform headless;
     setPlatform(&headless);
     stopAllVoices();
-    const EmbeddedAsset* blow = findEmbeddedAsset("blow.wav");
-    if (blow == nullptr) {
-        state.SkipWithError("blow.wav is not embedded");
-        return;
-    }
-    addResource("blow.wav", blow->bytes, blow->size);
+    addEmbeddedResources();
     Sound* sound = loadSound("incbin::blow.wav", 0);
     std::vector<std::int16_t> out(2 * kMixBlockFrames);
     for (auto _ : state) {

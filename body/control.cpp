@@ -84,6 +84,7 @@ void pushComputer(ball& head, int heading, int speed) {
     pushHead(head, heading, speed * 3.0 / 3.0, bound);
 }
 
+// Once the other side has won, the loser's keys stop working.
 void gameapp::controlPlayerOne() {
     if (roundState == 2) return;
     PushKeys keys;

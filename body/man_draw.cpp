@@ -29,22 +29,12 @@ Colour tintOf(const man* body) {
 // The camera of the fight a body belongs to; a body outside a fight is drawn
 // around the world origin.
 struct ScreenMap {
-    float cameraX = 0.0f;
-    float cameraY = 0.0f;
-    float zoom = 1.0f;
+    ScreenMapping mapping;
 
-    ScreenMap(const gameapp* game, float zoomFactor) : zoom(zoomFactor) {
-        if (game != nullptr) {
-            cameraX = game->cameraX;
-            cameraY = game->cameraY;
-        }
-    }
-    float x(double worldX) const {
-        return worldToScreenX(static_cast<float>(worldX), cameraX, zoom);
-    }
-    float y(double worldY) const {
-        return worldToScreenY(static_cast<float>(worldY), cameraY, zoom);
-    }
+    ScreenMap(const gameapp* game, float zoom)
+        : mapping(game != nullptr ? game->view(zoom) : ScreenMapping{0.0, 0.0, zoom}) {}
+    float x(double worldX) const { return static_cast<float>(mapping.x(worldX)); }
+    float y(double worldY) const { return static_cast<float>(mapping.y(worldY)); }
 };
 
 // The point a robot's square is turned towards: its neighbour towards the body.

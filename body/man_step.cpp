@@ -113,7 +113,7 @@ JointShift man::jointCorrection(const ball& a, const ball& b, const ball& c, flo
                                 float stiffness, float dt, int flexibility) const {
     // A flexibility below the options screen's range (only a hand-edited
     // preferences file gives one) would divide by zero or turn joints inside
-    // out; the softest legal setting is used instead.
+    // out; 1, the stiffest legal setting, is used instead.
     const int flex = flexibility < 1 ? 1 : flexibility;
     const double dxab = static_cast<double>(b.x) - a.x;
     const double dyab = static_cast<double>(b.y) - a.y;

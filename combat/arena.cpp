@@ -36,8 +36,6 @@ struct GridAxis {
     bool vertical;
     double firstWorld;  // world position of the first line
     int count;          // lines after the first
-    double camera;      // camera position on this axis
-    double centre;      // screen centre on this axis
     double screenEnd;   // screen size on this axis
     double low, high;   // the arena's snapped edges on this axis
     float from, to;     // the arena's edges across the lines
@@ -52,10 +50,10 @@ void gridSegment(bool vertical, float at, float a, float b) {
     }
 }
 
-void drawGridLines(const GridAxis& axis, double zl, double b) {
+void drawGridLines(const GridAxis& axis, const ScreenMapping& layer, double b) {
     for (int i = 0; i <= axis.count; ++i) {
         const double world = axis.firstWorld + i * kLineSpacing;
-        const double s = snap((world - axis.camera) * zl + axis.centre);
+        const double s = snap(axis.vertical ? layer.x(world) : layer.y(world));
         if (!(0.0 < s && s < axis.screenEnd)) continue;
         const float at = static_cast<float>(s);
         if (s > axis.high || s < axis.low) {
@@ -75,15 +73,11 @@ void drawGridLines(const GridAxis& axis, double zl, double b) {
 // A receding grid behind the arena: farther layers scroll and zoom less and
 // are darker, which gives the flat scene its depth.
 void gameapp::drawArena() {
-    const double camX = cameraX;
-    const double camY = cameraY;
-    const auto screenX = [camX](double v, double z) { return (v - camX) * z + 512.0; };
-    const auto screenY = [camY](double v, double z) { return (v - camY) * z + 384.0; };
-
-    const double sL = snap(screenX(arenaLeft, zoom));
-    const double sT = snap(screenY(arenaTop, zoom));
-    const double sR = snap(screenX(arenaRight, zoom));
-    const double sB = snap(screenY(arenaBottom, zoom));
+    const ScreenMapping screen = view(zoom);
+    const double sL = snap(screen.x(arenaLeft));
+    const double sT = snap(screen.y(arenaTop));
+    const double sR = snap(screen.x(arenaRight));
+    const double sB = snap(screen.y(arenaBottom));
     const double width = static_cast<double>(arenaRight) - arenaLeft;
     const double height = static_cast<double>(arenaBottom) - arenaTop;
     const double q = power(kDepthBase, 1.0 / (kLayers * 1.0));
@@ -102,17 +96,13 @@ void gameapp::drawArena() {
     const float bottom = static_cast<float>(sB);
     // Each set of lines is centred on the arena.
     const GridAxis verticals{true,    arenaLeft - (columns * kLineSpacing - width) / 2.0,
-                             columns, camX,
-                             512.0,   1024.0,
+                             columns, 1024.0,
                              sL,      sR,
                              top,     bottom,
                              768.0f};
-    const GridAxis horizontals{false,  arenaTop - (rows * kLineSpacing - height) / 2.0,
-                               rows,   camY,
-                               384.0,  768.0,
-                               sT,     sB,
-                               left,   right,
-                               1024.0f};
+    const GridAxis horizontals{
+        false,  arenaTop - (rows * kLineSpacing - height) / 2.0, rows, 768.0, sT, sB, left, right,
+        1024.0f};
 
     // The nearest layer is drawn last, over the farther ones.
     for (int k = kLayers - 1; k >= 0; --k) {
@@ -120,7 +110,8 @@ void gameapp::drawArena() {
         const double spread = 1.0 / zoom + 1.0 / d;
         const double zl = 1.0 / spread;
         const double b = std::min(255.0, 255.0 * kBrightness / spread);
-        drawGridLines(verticals, zl, b);
-        drawGridLines(horizontals, zl, b);
+        const ScreenMapping layer{screen.cameraX, screen.cameraY, zl};
+        drawGridLines(verticals, layer, b);
+        drawGridLines(horizontals, layer, b);
     }
 }

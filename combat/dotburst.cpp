@@ -59,8 +59,7 @@ void dotburst::update() {
 }
 
 void dotburst::draw(float zoom) {
-    const float cameraX = game != nullptr ? game->cameraX : 0.0f;
-    const float cameraY = game != nullptr ? game->cameraY : 0.0f;
+    const ScreenMapping screen = game != nullptr ? game->view(zoom) : ScreenMapping{0.0, 0.0, zoom};
     setBlendMode(kind == kPlasma ? Additive : Translucent);
     setDrawAlpha(life);
     if (kind == kPlasma) {
@@ -73,13 +72,13 @@ void dotburst::draw(float zoom) {
 
     if (kind == kPlasma) {
         // Without the spark picture there is nothing to show a spark with.
-        const Image* spark = media.spark;
+        const Image* spark = game != nullptr ? game->media.spark : nullptr;
         if (spark != nullptr) {
             const double halfW = imageWidth(spark) / 2.0;
             const double halfH = imageHeight(spark) / 2.0;
             for (int i = 1; i <= count; ++i) {
-                const float sx = worldToScreenX(static_cast<float>(px[i] - halfW), cameraX, zoom);
-                const float sy = worldToScreenY(static_cast<float>(py[i] - halfH), cameraY, zoom);
+                const float sx = static_cast<float>(screen.x(px[i] - halfW));
+                const float sy = static_cast<float>(screen.y(py[i] - halfH));
                 setDrawScale(zoom, zoom);
                 drawImage(spark, sx, sy, 0);
                 setDrawScale(1.0f, 1.0f);
@@ -88,10 +87,8 @@ void dotburst::draw(float zoom) {
     } else {
         const float side = static_cast<float>(dotSize * 2.0 * zoom);
         for (int i = 1; i <= count; ++i) {
-            const float sx = worldToScreenX(
-                static_cast<float>(static_cast<double>(px[i]) - dotSize), cameraX, zoom);
-            const float sy = worldToScreenY(
-                static_cast<float>(static_cast<double>(py[i]) - dotSize), cameraY, zoom);
+            const float sx = static_cast<float>(screen.x(static_cast<double>(px[i]) - dotSize));
+            const float sy = static_cast<float>(screen.y(static_cast<double>(py[i]) - dotSize));
             if (tinted != 0) {
                 drawRect(sx, sy, side, side);
             } else {

@@ -15,3 +15,7 @@ extern const int kEmbeddedAssetCount;
 
 // Null for a name the build did not embed.
 const EmbeddedAsset* findEmbeddedAsset(const char* name);
+
+// Adds the font and the four pictures and sounds to the resource table, in
+// the order start-up adds them; adding them again changes nothing.
+void addEmbeddedResources();

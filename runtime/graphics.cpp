@@ -92,6 +92,12 @@ void openDisplay(int width, int height, int depth, int rate) {
 
 void setSwapInterval(int interval) { platform().setSwapInterval(interval); }
 
+void setWindowTitle(const std::string& title) { platform().setWindowTitle(title); }
+
+void desktopBounds(int& right, int& bottom) { platform().desktopBounds(right, bottom); }
+
+void moveWindow(int x, int y) { platform().moveWindow(x, y); }
+
 void hidePointer() { platform().hidePointer(); }
 
 void clearScreen() { platform().clear(state.clearR, state.clearG, state.clearB); }

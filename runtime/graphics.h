@@ -24,6 +24,10 @@ void addFontResource();
 // graphics mode" when the display cannot be had.
 void openDisplay(int width, int height, int depth, int rate);
 void setSwapInterval(int interval);
+// The window's title and place on the desktop (windowed mode).
+void setWindowTitle(const std::string& title);
+void desktopBounds(int& right, int& bottom);
+void moveWindow(int x, int y);
 void hidePointer();
 void clearScreen();
 void presentFrame();
@@ -51,6 +55,8 @@ int imageHeight(const Image* image);
 void drawString(const std::string& text, float x, float y);
 int stringWidth(const std::string& text);
 int stringHeight(const std::string& text);
+// The x that centres the text on the 1024-pixel screen at the given scale.
+float centredX(const std::string& text, float scale);
 
 // The drawing state, readable for tests and for screens that restore it.
 struct DrawState {

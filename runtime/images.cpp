@@ -4,7 +4,7 @@
 #include "runtime/files.h"
 #include "runtime/graphics.h"
 #include "runtime/graphics_internal.h"
-#include "runtime/image.h"
+#include "runtime/png_pixels.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "runtime/files.h"
 #include "runtime/graphics.h"
 #include "runtime/graphics_internal.h"
+#include "runtime/numbers.h"
 
 namespace {
 
@@ -85,6 +86,10 @@ int stringWidth(const std::string& text) {
         if (isGlyph(static_cast<unsigned char>(ch))) width += kGlyphWidth;
     }
     return width;
+}
+
+float centredX(const std::string& text, float scale) {
+    return static_cast<float>((1024 - toInt(stringWidth(text) * static_cast<double>(scale))) / 2.0);
 }
 
 int stringHeight(const std::string& text) {

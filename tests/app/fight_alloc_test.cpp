@@ -12,8 +12,8 @@ class FightFrameAllocation : public FightTest {};
 TEST_F(FightFrameAllocation, ASixFighterFrameAllocatesNothing) {
     if (!AllocationCounter::available())
         GTEST_SKIP() << "allocations are counted in the sanitizer build";
-    media.spark = fighttest::loadSpark();
-    ASSERT_NE(media.spark, nullptr);
+    g.media.spark = fighttest::loadSpark();
+    ASSERT_NE(g.media.spark, nullptr);
     setUp("2coop", 8);
     ASSERT_EQ(g.fighterCount, 6);
     onKeyDown(KeyRight, false);

@@ -176,8 +176,8 @@ TEST_F(DotBurst, RobotBloodIsYellowSquares) {
 }
 
 TEST_F(DotBurst, SparksAreThePictureAddedInTheBurstColour) {
-    media.spark = fighttest::loadSpark();
-    ASSERT_NE(media.spark, nullptr);
+    g.media.spark = fighttest::loadSpark();
+    ASSERT_NE(g.media.spark, nullptr);
     dotburst& b = g.bursts[11];
     b.spawn(64.0f, 32.0f, 0, 0, 20, 1, 0.0f, &g, 0);
     const std::vector<Shape> shown = frame(0.5f);
@@ -202,7 +202,7 @@ TEST_F(DotBurst, SparksAreThePictureAddedInTheBurstColour) {
 }
 
 TEST_F(DotBurst, SparksWithoutThePictureDrawNothing) {
-    media.spark = nullptr;
+    g.media.spark = nullptr;
     g.bursts[1].spawn(0, 0, 0, 0, 20, 1, 2.0f, &g, 0);
     EXPECT_TRUE(frame().empty());
     EXPECT_EQ(g.bursts[1].active, 1);

@@ -5,7 +5,7 @@
 
 #include "runtime/embedded.h"
 #include "runtime/files.h"
-#include "runtime/image.h"
+#include "runtime/png_pixels.h"
 #include "runtime/wav.h"
 
 namespace {

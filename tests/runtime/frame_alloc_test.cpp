@@ -46,11 +46,7 @@ void runtimeFrame(HeadlessPlatform& headless, Image* spark, Sound* blow) {
 }
 
 TEST_F(RuntimeFrameAllocation, AWarmFrameAllocatesNothing) {
-    for (const char* name : {"spark.png", "blow.wav"}) {
-        const EmbeddedAsset* asset = findEmbeddedAsset(name);
-        ASSERT_NE(asset, nullptr);
-        addResource(name, asset->bytes, asset->size);
-    }
+    addEmbeddedResources();
     headless.setPresentMillis(0);  // the limiter's sleeps are part of the frame too
     openWindow();
     Image* spark = loadImage("incbin::spark.png");

@@ -45,13 +45,7 @@ class SoundTest : public HeadlessTest {
         return left;
     }
 
-    static void addSounds() {
-        for (const char* name : {"blow.wav", "block.wav"}) {
-            const EmbeddedAsset* asset = findEmbeddedAsset(name);
-            ASSERT_NE(asset, nullptr);
-            addResource(name, asset->bytes, asset->size);
-        }
-    }
+    static void addSounds() { addEmbeddedResources(); }
 
     std::vector<std::int16_t> lastMix;
 };

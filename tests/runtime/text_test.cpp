@@ -6,7 +6,7 @@
 #include "runtime/embedded.h"
 #include "runtime/files.h"
 #include "runtime/graphics.h"
-#include "runtime/image.h"
+#include "runtime/png_pixels.h"
 #include "tests/support/headless_fixture.h"
 
 namespace {
@@ -26,14 +26,6 @@ std::vector<unsigned char> embeddedBytes(const char* name) {
     const EmbeddedAsset* asset = findEmbeddedAsset(name);
     if (asset == nullptr) return {};
     return std::vector<unsigned char>(asset->bytes, asset->bytes + asset->size);
-}
-
-void addGameResources() {
-    for (const char* name : {"spark.png", "blow.wav", "block.wav", "205275.png"}) {
-        const EmbeddedAsset* asset = findEmbeddedAsset(name);
-        ASSERT_NE(asset, nullptr) << name;
-        addResource(name, asset->bytes, asset->size);
-    }
 }
 
 TEST_F(GraphicsText, FontResourceIsAddedUnderItsName) {
@@ -126,7 +118,7 @@ TEST_F(GraphicsText, GlyphTexturesFollowTheFontBitmap) {
 // --- Pictures ---
 
 TEST_F(GraphicsText, TitlePictureLosesItsBlackAndSparkKeepsItsAlpha) {
-    addGameResources();
+    addEmbeddedResources();
     openWindow();
     Image* title = loadImage("incbin::205275.png");
     Image* spark = loadImage("incbin::spark.png", -1);
@@ -158,7 +150,7 @@ TEST_F(GraphicsText, TitlePictureLosesItsBlackAndSparkKeepsItsAlpha) {
 }
 
 TEST_F(GraphicsText, FlagsZeroKeepsBlackAndFiltersNothing) {
-    addGameResources();
+    addEmbeddedResources();
     openWindow();
     Image* title = loadImage("incbin::205275.png", 0);
     ASSERT_NE(title, nullptr);
@@ -169,7 +161,7 @@ TEST_F(GraphicsText, FlagsZeroKeepsBlackAndFiltersNothing) {
 }
 
 TEST_F(GraphicsText, UnreadablePicturesGiveNull) {
-    addGameResources();
+    addEmbeddedResources();
     openWindow();
     EXPECT_EQ(loadImage("incbin::nothing.png"), nullptr);
     EXPECT_EQ(loadImage("incbin::blow.wav"), nullptr);
@@ -179,7 +171,7 @@ TEST_F(GraphicsText, UnreadablePicturesGiveNull) {
 }
 
 TEST_F(GraphicsText, ImagesScaleAboutTheirTopLeftCorner) {
-    addGameResources();
+    addEmbeddedResources();
     openWindow();
     Image* title = loadImage("incbin::205275.png");
     ASSERT_NE(title, nullptr);

@@ -76,9 +76,7 @@ inline std::vector<Shape> only(const std::vector<Shape>& all, Primitive::Kind ki
 
 // The spark picture as start-up loads it.
 inline Image* loadSpark() {
-    const EmbeddedAsset* asset = findEmbeddedAsset("spark.png");
-    if (asset == nullptr) return nullptr;
-    addResource("spark.png", asset->bytes, asset->size);
+    addEmbeddedResources();
     return loadImage("incbin::spark.png");
 }
 
@@ -88,9 +86,7 @@ class FightTest : public HeadlessTest {
         openWindow();
         g.setDefaultSettings();
         base = headless.framesPresented();
-        savedSpark = media.spark;
     }
-    ~FightTest() override { media.spark = savedSpark; }
 
     // The presented-frame number at which fight frame `frame` first polls input.
     int at(int frame) const { return base + frame; }
@@ -108,7 +104,6 @@ class FightTest : public HeadlessTest {
     std::unique_ptr<gameapp> game;
     gameapp& g;
     int base = 0;
-    Image* savedSpark = nullptr;
 };
 
 }  // namespace fighttest

@@ -1,4 +1,4 @@
-#include "runtime/image.h"
+#include "runtime/png_pixels.h"
 
 #include <png.h>
 

@@ -1,3 +1,0 @@
-#include "app/gameapp.h"
-
-Media media;
