@@ -1,5 +1,7 @@
-# Shared by the real-window tests: an Xvfb display of our own and helpers to
-# find the game's window and drive it with real key events.
+# Shared by the real-window tests: an Xvfb display of our own, the game in a
+# scratch directory, and helpers that drive it with real key events and wait
+# for what is on the screen before going on. Nothing here waits on a fixed
+# sleep alone: a loaded machine may take many times longer than a quiet one.
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -7,11 +9,13 @@ start_display() {
   local n
   for n in $(seq 90 140); do
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    # -noreset: the server must outlive our short-lived clients (xdotool,
+    # import); without it a disconnect can take the display down.
+    Xvfb ":$n" -screen 0 1280x1024x24 -noreset -nolisten tcp >/dev/null 2>&1 &
     XVFB_PID=$!
     export DISPLAY=":$n"
     local i
-    for i in $(seq 1 50); do
+    for i in $(seq 1 100); do
       # Our server must be the one answering, not one still shutting down.
       kill -0 "$XVFB_PID" 2>/dev/null || break
       xdpyinfo >/dev/null 2>&1 && kill -0 "$XVFB_PID" 2>/dev/null && return 0
@@ -27,24 +31,30 @@ stop_display() {
   # Waited for, so the next test never meets this server on its way out.
   [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
   [ -n "${WORK_DIR:-}" ] && rm -rf "$WORK_DIR"
+  [ -n "${SHOT_DIR:-}" ] && rm -rf "$SHOT_DIR"
 }
 
 # Starts the game in a fresh empty directory, which becomes the current one.
 start_game() {
   WORK_DIR=$(mktemp -d)
+  SHOT_DIR=$(mktemp -d)
+  SCREEN="$SHOT_DIR/screen.png"
   cd "$WORK_DIR"
   "$1" 2>game.err &
   GAME_PID=$!
 }
 
+game_running() { kill -0 "$GAME_PID" 2>/dev/null; }
+
+game_errors() { grep -v '^ALSA' game.err 2>/dev/null | head -n 5; }
+
 # Waits for the window titled Flailwick; prints its id.
 find_window() {
   local i id
-  for i in $(seq 1 150); do
+  for i in $(seq 1 600); do
     id=$(xdotool search --name '^Flailwick$' 2>/dev/null | head -n 1)
     [ -n "$id" ] && { echo "$id"; return 0; }
-    kill -0 "$GAME_PID" 2>/dev/null ||
-      fail "the game exited before showing its window: $(grep -v '^ALSA' game.err)"
+    game_running || fail "the game exited before showing its window: $(game_errors)"
     sleep 0.1
   done
   fail "no window titled Flailwick"
@@ -61,12 +71,70 @@ hold_key() {
   xdotool keydown "$1"; sleep "${2:-0.3}"; xdotool keyup "$1"
 }
 
+# The window's picture, to a PNG file.
+shoot() { import -window "$WIN" "$1" 2>/dev/null; }
+
+# How many pixels of a picture (optionally cropped to WxH+X+Y) satisfy an awk
+# condition on r, g and b, e.g. 'r == 100 && g == 100 && b == 100'.
+count_pixels() {
+  local file=$1 cond=$2 crop=${3:-}
+  local src=$file
+  [ -n "$crop" ] && src="$file[$crop]"
+  convert "$src" -depth 8 txt:- 2>/dev/null |
+    awk "NR > 1 { split(\$2, c, /[(),]/); r = c[2] + 0; g = c[3] + 0; b = c[4] + 0;
+                  if ($cond) n++ } END { print n + 0 }"
+}
+
+# Waits up to $1 seconds until the command "$3 ... $SCREEN" succeeds on a
+# fresh screenshot of the window; $2 names what is awaited for the failure
+# message. The last screenshot stays in $SCREEN, outside the game's directory.
+wait_until() {
+  local timeout=$1 what=$2
+  shift 2
+  local deadline=$((SECONDS + timeout))
+  while [ "$SECONDS" -le "$deadline" ]; do
+    game_running || fail "the game ended while waiting for $what: $(game_errors)"
+    shoot "$SCREEN" && "$@" "$SCREEN" && return 0
+    sleep 0.2
+  done
+  fail "no $what on the screen after ${timeout}s"
+}
+
+# Succeeds when the picture $1 has at least $2 pixels matching condition $3
+# (in the region $4, if given).
+has_pixels() { [ "$(count_pixels "$1" "$3" "${4:-}")" -ge "$2" ]; }
+lacks_pixels() { [ "$(count_pixels "$1" "$2" "${3:-}")" = 0 ]; }
+
+# The screens the tests pass through, by what only they show.
+GREY='r == 100 && g == 100 && b == 100'
+WHITE='r == 255 && g == 255 && b == 255'
+# The title's caption, white, under the picture.
+is_title() { has_pixels "$1" 200 "$WHITE" 1024x40+0+500; }
+# The main menu's last entry, QUIT, is grey unless selected.
+is_menu() { has_pixels "$1" 300 "$GREY" 1024x96+0+500; }
+# The mode choice's last entry is grey; nothing is drawn below it.
+is_mode_choice() { has_pixels "$1" 300 "$GREY" 1024x64+0+420 && lacks_pixels "$1" "$GREY" 1024x200+0+500; }
+# Mode k of the mode choice is highlighted: its line is no longer grey.
+mode_selected() { lacks_pixels "$1" "$GREY" "1024x64+0+$((260 + 80 * ($2 - 1)))"; }
+# Moves the mode choice's highlight down to mode $1, a frame-separated press at a time.
+select_mode() {
+  local k
+  for k in $(seq 2 "$1"); do
+    xdotool key Down
+    wait_until 30 "mode $k highlighted" mode_selected_at "$k"
+  done
+}
+mode_selected_at() { mode_selected "$2" "$1"; }
+wait_for_title() { wait_until 60 "title picture" is_title; }
+wait_for_menu() { wait_until 60 "main menu" is_menu; }
+wait_for_mode_choice() { wait_until 60 "mode choice" is_mode_choice; }
+
 # Waits up to $1 seconds for the game to exit; its status lands in GAME_STATUS.
 # Not to be called in a subshell: only this shell can wait for the game.
 wait_exit() {
   local i
   for i in $(seq 1 $(( $1 * 10 ))); do
-    if ! kill -0 "$GAME_PID" 2>/dev/null; then
+    if ! game_running; then
       GAME_STATUS=0
       wait "$GAME_PID" || GAME_STATUS=$?
       GAME_PID=""

@@ -17,9 +17,9 @@ height=$(awk '/Height:/ {print $2}' <<<"$geometry")
 [ "$width" = 1024 ] && [ "$height" = 768 ] || fail "client area is ${width}x${height}, not 1024x768"
 
 point_at "$WIN"
-sleep 0.5
+wait_for_title
 hold_key Escape 0.4     # ends the title picture
-sleep 1
+wait_for_menu
 xdotool key Escape      # leaves from the main menu
 wait_exit 10
 [ "$GAME_STATUS" = 0 ] || fail "exit status $GAME_STATUS: $(cat game.err)"
