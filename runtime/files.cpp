@@ -1,8 +1,12 @@
 #include "runtime/files.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -35,6 +39,115 @@ mode_t creationMode() {
     return 0666 & ~mask;
 }
 
+// A save goes to where the player's symbolic link points, so the link stays.
+std::string followLinks(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info;
+        if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+        char buffer[4096];
+        const ssize_t n = readlink(path.c_str(), buffer, sizeof buffer);
+        if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buffer) return path;
+        std::string link(buffer, static_cast<std::size_t>(n));
+        const std::size_t slash = path.rfind('/');
+        if (link[0] != '/' && slash != std::string::npos) link = path.substr(0, slash + 1) + link;
+        path = link;
+    }
+    return path;
+}
+
+std::string directoryOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string temporaryPrefix(const std::string& target) { return target + ".tmp-"; }
+
+// A temporary file left by a save that was killed midway is removed by the
+// next save. A save in progress holds a lock on its temporary file, so one
+// being written right now by another copy of the game is left alone.
+void removeAbandonedTemporaries(const std::string& target) {
+    const std::string prefix = temporaryPrefix(target);
+    const std::size_t slash = prefix.rfind('/');
+    const std::string namePrefix = slash == std::string::npos ? prefix : prefix.substr(slash + 1);
+    DIR* dir = opendir(directoryOf(target).c_str());
+    if (dir == nullptr) return;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.size() != namePrefix.size() + 6 ||
+            name.compare(0, namePrefix.size(), namePrefix) != 0) {
+            continue;
+        }
+        const std::string path = directoryOf(target) + "/" + name;
+        const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) continue;
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0) unlink(path.c_str());
+        close(fd);
+    }
+    closedir(dir);
+}
+
+bool writeAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// The usual way: a temporary file beside the target, renamed over it once
+// complete, with the old file's permission bits and owner.
+bool replaceWhole(const std::string& target, const std::string& bytes) {
+    std::string temporary = temporaryPrefix(target) + "XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0) return false;
+    flock(fd, LOCK_EX);
+    struct stat old;
+    if (stat(target.c_str(), &old) == 0) {
+        fchmod(fd, old.st_mode & 07777);
+        // Only root can give a file away; anyone else's file is theirs already.
+        [[maybe_unused]] const int owned = fchown(fd, old.st_uid, old.st_gid);
+    } else {
+        fchmod(fd, creationMode());
+    }
+    bool ok = writeAll(fd, bytes) && fsync(fd) == 0;
+    ok = close(fd) == 0 && ok;
+    if (ok) ok = rename(temporary.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        unlink(temporary.c_str());
+        return false;
+    }
+    // The rename itself reaches the disk with the directory.
+    const int dirFd = open(directoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        fsync(dirFd);
+        close(dirFd);
+    }
+    return true;
+}
+
+// Where no temporary file can be made (a directory the player cannot write
+// to, a file system out of inodes) the file is overwritten in place, and cut
+// to its new length only once the new content is all there.
+bool overwriteInPlace(const std::string& target, const std::string& bytes) {
+    const int fd = open(target.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, creationMode());
+    if (fd < 0) return false;
+    bool ok = writeAll(fd, bytes) && ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 &&
+              fsync(fd) == 0;
+    ok = close(fd) == 0 && ok;
+    return ok;
+}
+
+bool canWrite(const std::string& target) {
+    struct stat info;
+    const bool exists = stat(target.c_str(), &info) == 0;
+    if (exists && faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0) return true;
+    return faccessat(AT_FDCWD, directoryOf(target).c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
 }  // namespace
 
 class Stream {
@@ -46,19 +159,11 @@ class Stream {
     std::size_t size = 0;
     std::size_t position = 0;
 
-    // Writing: a temporary file that is renamed over the target on close.
-    std::FILE* file = nullptr;
+    // Writing: the lines are gathered here and reach the file only when the
+    // stream is closed, so an abandoned save changes nothing.
+    bool writing = false;
     std::string target;
-    std::string temporary;
-    bool failed = false;
-    std::size_t written = 0;
-
-    ~Stream() {
-        if (file != nullptr) {
-            std::fclose(file);
-            std::remove(temporary.c_str());
-        }
-    }
+    std::string pending;
 };
 
 void StreamDeleter::operator()(Stream* stream) const { delete stream; }
@@ -119,31 +224,29 @@ StreamPtr openForReading(const std::string& path) {
 
 StreamPtr openForWriting(const std::string& path) {
     if (path.rfind(kResourcePrefix, 0) == 0) return nullptr;
-    const std::string p = normalisePath(path);
+    const std::string target = followLinks(normalisePath(path));
     struct stat info;
-    if (stat(p.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return nullptr;
-    std::string temporary = p + ".tmp-XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) return nullptr;
-    fchmod(fd, creationMode());
-    std::FILE* f = fdopen(fd, "wb");
-    if (f == nullptr) {
-        close(fd);
-        std::remove(temporary.c_str());
-        return nullptr;
-    }
+    if (stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return nullptr;
+    if (!canWrite(target)) return nullptr;
     StreamPtr stream(new Stream);
-    stream->file = f;
-    stream->target = p;
-    stream->temporary = temporary;
+    stream->writing = true;
+    stream->target = target;
     return stream;
 }
 
 StreamPtr openForSaving(const std::string& path) {
     StreamPtr stream = openForWriting(path);
     if (stream) return stream;
+    // Creating the file can only help when there is none; an existing file
+    // is never emptied on the way to a save that may still fail.
+    if (fileExists(path)) return nullptr;
     createFile(path);
     return openForWriting(path);
+}
+
+bool fileExists(const std::string& path) {
+    struct stat info;
+    return lstat(normalisePath(path).c_str(), &info) == 0;
 }
 
 std::string readLine(Stream& stream) {
@@ -157,32 +260,23 @@ std::string readLine(Stream& stream) {
 }
 
 void writeLine(Stream& stream, const std::string& text) {
-    if (stream.file == nullptr) {
-        stream.failed = true;
-        return;
-    }
-    if (std::fwrite(text.data(), 1, text.size(), stream.file) != text.size() ||
-        std::fwrite("\r\n", 1, 2, stream.file) != 2) {
-        stream.failed = true;
-    }
-    stream.written += text.size() + 2;
+    if (!stream.writing) return;
+    stream.pending += text;
+    stream.pending += "\r\n";
 }
 
 bool atEnd(const Stream& stream) {
-    if (stream.file != nullptr) return true;
+    if (stream.writing) return true;
     return stream.position == stream.size;
 }
 
 bool closeStream(StreamPtr& stream) {
     if (!stream) return false;
     bool ok = true;
-    if (stream->file != nullptr) {
-        std::FILE* f = stream->file;
-        stream->file = nullptr;
-        ok = !stream->failed && std::fflush(f) == 0 && fsync(fileno(f)) == 0;
-        ok = std::fclose(f) == 0 && ok;
-        if (ok) ok = std::rename(stream->temporary.c_str(), stream->target.c_str()) == 0;
-        if (!ok) std::remove(stream->temporary.c_str());
+    if (stream->writing) {
+        removeAbandonedTemporaries(stream->target);
+        ok = replaceWhole(stream->target, stream->pending) ||
+             overwriteInPlace(stream->target, stream->pending);
     }
     stream.reset();
     return ok;

@@ -26,19 +26,27 @@ bool createFile(const std::string& path);
 // Null when the file (or resource) cannot be opened.
 StreamPtr openForReading(const std::string& path);
 
-// Writes go to a temporary file beside the target, which replaces the target
-// only when the stream is closed without error: a failed or interrupted save
-// never leaves a half-written file behind.
+// Written lines reach the file when the stream is closed: through a temporary
+// file beside the target, renamed over it, or, where no temporary file can be
+// made, by overwriting the target in place. A failed, abandoned or interrupted
+// save never leaves a half-written file behind. A symbolic link is followed
+// and kept; the file keeps its permission bits. Null when the file can be
+// neither replaced nor overwritten.
 StreamPtr openForWriting(const std::string& path);
 
-// The game's way of opening its own files. Loading: when the file cannot be
-// read, writeDefaults() saves the values in force and it is tried once more.
-// Saving: when the file cannot be opened for writing, it is created and tried
-// once more. Null when it still fails; the game then carries on silently.
+// True when anything (even a dangling link) stands at the path.
+bool fileExists(const std::string& path);
+
+// The game's way of opening its own files. Loading: when there is no file,
+// writeDefaults() saves the values in force and it is tried once more; a file
+// that exists but cannot be read is never overwritten with defaults. Saving:
+// when the file cannot be opened for writing and does not exist, it is
+// created and tried once more. Null when it still fails; the game then
+// carries on silently.
 template <typename WriteDefaults>
 StreamPtr openForLoading(const std::string& path, WriteDefaults writeDefaults) {
     StreamPtr stream = openForReading(path);
-    if (stream) return stream;
+    if (stream || fileExists(path)) return stream;
     writeDefaults();
     return openForReading(path);
 }

@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <functional>
 #include <vector>
 
 #include "app/gameapp.h"
@@ -22,24 +19,6 @@ std::vector<int> settings(const gameapp& g) {
 }
 
 const std::vector<int> kDefaults = {1, 4, 5, 1, 5, 1, 3, 0, 10, 0, 1, 1, 3};
-
-// Runs fn where the working directory cannot be written: as an ordinary user
-// through the directory's permissions, as root in a child that drops to nobody.
-bool inReadOnlyDirectory(const std::function<bool()>& fn) {
-    std::filesystem::permissions(
-        ".", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
-                 std::filesystem::perms::group_read | std::filesystem::perms::group_exec |
-                 std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
-    if (geteuid() != 0) return fn();
-    const pid_t child = fork();
-    if (child == 0) {
-        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
-        _exit(fn() ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 }  // namespace
 
@@ -140,6 +119,37 @@ TEST(Settings, UnreadableFileKeepsDefaultsAndIsNotReplaced) {
     g.loadPreferences();
     EXPECT_EQ(settings(g), kDefaults);
     EXPECT_TRUE(std::filesystem::is_directory("prefs.fwk"));
+
+    // A file the player cannot read keeps its content rather than taking the defaults.
+    TempDir other;
+    chmod(".", 0777);
+    writeBytes("prefs.fwk", "2\r\n");
+    chmod("prefs.fwk", 0222);
+    EXPECT_TRUE(asOrdinaryUser([] {
+        gameapp h;
+        h.setDefaultSettings();
+        h.loadPreferences();
+        return settings(h) == kDefaults;
+    }));
+    EXPECT_EQ(fileBytes("prefs.fwk"), "2\r\n");
+}
+
+TEST(Settings, AWritableFileInAReadOnlyDirectoryIsSavedInPlace) {
+    TempDir dir;
+    writeBytes("prefs.fwk", kDefaultFile);
+    chmod("prefs.fwk", 0666);
+    EXPECT_TRUE(inReadOnlyDirectory([] {
+        gameapp g;
+        g.setDefaultSettings();
+        g.blood = 0;
+        g.savePreferences();
+        return true;
+    }));
+    EXPECT_EQ(fileBytes("prefs.fwk"),
+              "1\r\n4\r\n5\r\n1\r\n5\r\n1\r\n3\r\n0\r\n10\r\n0\r\n1\r\n1\r\n0\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."),
+                            std::filesystem::directory_iterator()),
+              1);
 }
 
 TEST(Settings, AFailedSaveLeavesTheOldFile) {

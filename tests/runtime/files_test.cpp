@@ -1,7 +1,10 @@
 #include "runtime/files.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -131,6 +134,34 @@ TEST(AtomicSaving, NewFilesGetOrdinaryPermissions) {
     const mode_t mask = umask(0);
     umask(mask);
     EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
+}
+
+TEST(AtomicSaving, KeepsThePlayersLinkAndPermissions) {
+    TempDir dir;
+    std::filesystem::create_directory("real");
+    writeBytes("real/prefs.fwk", "old\r\n");
+    chmod("real/prefs.fwk", 0640);
+    std::filesystem::create_symlink("real/prefs.fwk", "prefs.fwk");
+    writeLines("prefs.fwk", {"new"});
+    EXPECT_TRUE(std::filesystem::is_symlink("prefs.fwk"));
+    EXPECT_EQ(fileBytes("real/prefs.fwk"), "new\r\n");
+    struct stat info;
+    ASSERT_EQ(stat("real/prefs.fwk", &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+TEST(AtomicSaving, TheNextSaveRemovesTemporariesOfAKilledOne) {
+    TempDir dir;
+    writeBytes("scores.txt.tmp-Ab12Cd", "killed midway");
+    // One that another copy of the game is writing right now holds its lock.
+    writeBytes("scores.txt.tmp-Zz99Yy", "in progress");
+    const int busy = open("scores.txt.tmp-Zz99Yy", O_RDONLY);
+    ASSERT_EQ(flock(busy, LOCK_EX), 0);
+    writeLines("scores.txt", {"saved"});
+    EXPECT_FALSE(std::filesystem::exists("scores.txt.tmp-Ab12Cd"));
+    EXPECT_TRUE(std::filesystem::exists("scores.txt.tmp-Zz99Yy"));
+    close(busy);
+    EXPECT_EQ(fileBytes("scores.txt"), "saved\r\n");
 }
 
 TEST(Resources, IncbinPathsOpenAddedResources) {

@@ -1,11 +1,13 @@
 // Runs a test inside a fresh empty working directory, removed afterwards.
 #pragma once
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 
@@ -42,4 +44,27 @@ inline std::string fileBytes(const std::string& path) {
 inline void writeBytes(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary);
     out << bytes;
+}
+
+// Runs fn as an ordinary user: directly when the tests run as one, in a child
+// that drops to nobody when they run as root, to whom permissions mean nothing.
+inline bool asOrdinaryUser(const std::function<bool()>& fn) {
+    if (geteuid() != 0) return fn();
+    const pid_t child = fork();
+    if (child == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
+        _exit(fn() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Runs fn as an ordinary user in a working directory nobody can write to.
+inline bool inReadOnlyDirectory(const std::function<bool()>& fn) {
+    using std::filesystem::perms;
+    std::filesystem::permissions(".", perms::owner_read | perms::owner_exec | perms::group_read |
+                                          perms::group_exec | perms::others_read |
+                                          perms::others_exec);
+    return asOrdinaryUser(fn);
 }
