@@ -2,22 +2,55 @@
 
 #include <png.h>
 
+#include <cstdint>
 #include <cstring>
 
+namespace {
+
+// The game's own pictures are a few hundred pixels a side.
+constexpr std::uint32_t kMaxSide = 4096;
+
+std::uint32_t bigEndian32(const unsigned char* p) {
+    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+           std::uint32_t{p[3]};
+}
+
+// Walks the chunks before the decoder sees them: the decoder would trust a
+// chunk's claimed length and allocate for it, so a few bytes claiming two
+// gigabytes would cost two gigabytes. A chunk must fit in what is left of the
+// file, and the picture within kMaxSide a side.
+bool chunksFit(const std::vector<unsigned char>& bytes) {
+    static const unsigned char kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
+    if (bytes.size() < 8 || std::memcmp(bytes.data(), kSignature, 8) != 0) return false;
+    std::size_t at = 8;
+    while (bytes.size() - at >= 12) {
+        const std::uint32_t length = bigEndian32(&bytes[at]);
+        const unsigned char* type = &bytes[at + 4];
+        if (length > bytes.size() - at - 12) return false;
+        if (std::memcmp(type, "IHDR", 4) == 0) {
+            if (length < 8) return false;
+            const std::uint32_t width = bigEndian32(&bytes[at + 8]);
+            const std::uint32_t height = bigEndian32(&bytes[at + 12]);
+            if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide) return false;
+        }
+        if (std::memcmp(type, "IEND", 4) == 0) return true;
+        at += 12 + std::size_t{length};
+    }
+    return false;
+}
+
+}  // namespace
+
 bool decodePng(const std::vector<unsigned char>& bytes, Pixels& out) {
+    if (!chunksFit(bytes)) return false;
     png_image image;
     std::memset(&image, 0, sizeof image);
     image.version = PNG_IMAGE_VERSION;
-    if (bytes.empty() || !png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) {
+    if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) {
         return false;
     }
     out.hadAlpha = (image.format & PNG_FORMAT_FLAG_ALPHA) != 0;
     image.format = PNG_FORMAT_RGBA;
-    // Refuse absurd sizes before allocating; the game's pictures are small.
-    if (image.width == 0 || image.height == 0 || image.width > 8192 || image.height > 8192) {
-        png_image_free(&image);
-        return false;
-    }
     out.width = static_cast<int>(image.width);
     out.height = static_cast<int>(image.height);
     out.rgba.assign(PNG_IMAGE_SIZE(image), 0);

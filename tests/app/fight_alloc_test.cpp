@@ -9,9 +9,18 @@ using fighttest::FightTest;
 
 class FightFrameAllocation : public FightTest {};
 
+TEST_F(FightFrameAllocation, TheCounterSeesAnAllocation) {
+    SKIP_UNLESS_ALLOCATIONS_ARE_COUNTED();
+    static int* volatile sink = nullptr;
+    AllocationCounter counter;
+    sink = new int(3);
+    EXPECT_EQ(counter.count(), 1);
+    EXPECT_EQ(counter.largest(), sizeof(int));
+    delete sink;
+}
+
 TEST_F(FightFrameAllocation, ASixFighterFrameAllocatesNothing) {
-    if (!AllocationCounter::available())
-        GTEST_SKIP() << "allocations are counted in the sanitizer build";
+    SKIP_UNLESS_ALLOCATIONS_ARE_COUNTED();
     g.media.spark = fighttest::loadSpark();
     ASSERT_NE(g.media.spark, nullptr);
     setUp("2coop", 8);
@@ -36,16 +45,6 @@ TEST_F(FightFrameAllocation, ASixFighterFrameAllocatesNothing) {
     EXPECT_EQ(counter.count(), 0);
     // The frames drew what a fight draws: bodies, particles and the message.
     EXPECT_GT(headless.lastFrame().size(), 6u * 51u);
-}
-
-TEST_F(FightFrameAllocation, TheCounterSeesAnAllocation) {
-    if (!AllocationCounter::available())
-        GTEST_SKIP() << "allocations are counted in the sanitizer build";
-    static int* volatile sink = nullptr;
-    AllocationCounter counter;
-    sink = new int(3);
-    EXPECT_EQ(counter.count(), 1);
-    delete sink;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "runtime/files.h"
 #include "runtime/png_pixels.h"
 #include "runtime/wav.h"
+#include "tests/support/counting_allocator.h"
 
 namespace {
 
@@ -141,4 +142,23 @@ TEST(EmbeddedAssets, FontHasEveryGlyphInItsLayout) {
     }
     EXPECT_GT(differI, 0);
     EXPECT_GT(differO, 0);
+}
+
+TEST(PictureDecoding, RefusesLiesBeforeAllocatingForThem) {
+    SKIP_UNLESS_ALLOCATIONS_ARE_COUNTED();
+    // A 1 x 1 header, then a text chunk claiming almost two gigabytes.
+    const std::vector<unsigned char> liar = {
+        0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x0d, 0x49, 0x48,
+        0x44, 0x52, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x00, 0x00, 0x00,
+        0x00, 0x3a, 0x7e, 0x9b, 0x55, 0x7f, 0xff, 0xff, 0xf0, 0x74, 0x45, 0x58, 0x74};
+    // The spark with its width raised to 4097: a picture larger than the game decodes.
+    const EmbeddedAsset& spark = asset("spark.png");
+    std::vector<unsigned char> wide(spark.bytes, spark.bytes + spark.size);
+    wide[18] = 0x10;
+    wide[19] = 0x01;
+    AllocationCounter counter;
+    Pixels pixels;
+    EXPECT_FALSE(decodePng(liar, pixels));
+    EXPECT_FALSE(decodePng(wide, pixels));
+    EXPECT_LT(counter.largest(), 1u << 20);
 }
