@@ -30,7 +30,7 @@ enum class Device { Untried, Open, Missing };
 
 std::array<VoiceSlot, kMaxVoices> voices;
 Device device = Device::Untried;
-// 64-bit sums: 32 voices at full scale and high gain would overflow 32 bits.
+// 64-bit sums: many voices at full scale and high gain would overflow 32 bits.
 std::array<std::int64_t, 2 * kMixBlockFrames> sums;
 
 std::vector<std::unique_ptr<Sound>>& loadedSounds() {
@@ -68,6 +68,13 @@ std::int16_t clipSample(std::int64_t v) {
     if (v < -32768) return -32768;
     if (v > 32767) return 32767;
     return static_cast<std::int16_t>(v);
+}
+
+// How many more output frames a busy voice will sound for.
+std::uint64_t outputFramesLeft(const VoiceSlot& voice) {
+    const std::uint64_t end = static_cast<std::uint64_t>(framesOf(*voice.sound)) << 32;
+    if (voice.position >= end || voice.step == 0) return 0;
+    return (end - voice.position) / voice.step;
 }
 
 void mixVoice(VoiceSlot& voice, int frames) {
@@ -145,16 +152,26 @@ Sound* loadSound(const std::string& path, int /*flags*/) {
 Voice prepareSound(Sound* sound) {
     if (sound == nullptr || sound->rate <= 0 || !audioReady()) return -1;
     AudioLock lock;
+    int chosen = 0;
+    std::uint64_t fewestLeft = UINT64_MAX;
     for (int v = 0; v < kMaxVoices; ++v) {
-        VoiceSlot& slot = voices[static_cast<std::size_t>(v)];
-        if (slot.busy) continue;
-        slot = VoiceSlot{};
-        slot.sound = sound;
-        slot.step = (static_cast<std::uint64_t>(sound->rate) << 32) / kMixRate;
-        slot.busy = true;
-        return v;
+        const VoiceSlot& slot = voices[static_cast<std::size_t>(v)];
+        if (!slot.busy) {
+            chosen = v;
+            break;
+        }
+        const std::uint64_t left = outputFramesLeft(slot);
+        if (left < fewestLeft) {
+            fewestLeft = left;
+            chosen = v;
+        }
     }
-    return -1;
+    VoiceSlot& slot = voices[static_cast<std::size_t>(chosen)];
+    slot = VoiceSlot{};
+    slot.sound = sound;
+    slot.step = (static_cast<std::uint64_t>(sound->rate) << 32) / kMixRate;
+    slot.busy = true;
+    return chosen;
 }
 
 void setVoiceVolume(Voice voice, float volume) {
