@@ -136,5 +136,10 @@ class gameapp {
 // exit status when the player quits.
 int runFlailwick();
 
+// The whole program, ended through the runtime's one way out whether the
+// player quits, presses Esc in the menu, closes the window or a fatal error
+// stops it.
+[[noreturn]] void playFlailwick();
+
 // Gives the window its title and centres it on the desktop.
 void placeWindow();

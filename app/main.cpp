@@ -2,9 +2,8 @@
 // preferences file is its only configuration.
 #include "app/gameapp.h"
 #include "runtime/platform/sdl_platform.h"
-#include "runtime/program.h"
 
 int main() {
     setPlatform(&sdlPlatform());
-    endProgram(runFlailwick());
+    playFlailwick();
 }

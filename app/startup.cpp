@@ -6,6 +6,7 @@
 #include "runtime/graphics.h"
 #include "runtime/input.h"
 #include "runtime/numbers.h"
+#include "runtime/program.h"
 #include "runtime/sound.h"
 
 namespace {
@@ -93,3 +94,5 @@ int runFlailwick() {
         }
     }
 }
+
+void playFlailwick() { endProgram(runFlailwick()); }

@@ -17,7 +17,6 @@
 #include "app/gameapp.h"
 #include "runtime/input.h"
 #include "runtime/platform/sdl_platform.h"
-#include "runtime/program.h"
 
 namespace {
 
@@ -152,5 +151,5 @@ int main(int argc, char** argv) {
     const bool fight = argc > 1 && std::strcmp(argv[1], "fight") == 0;
     static TimingPlatform timing(sdlPlatform(), fight);
     setPlatform(&timing);
-    endProgram(runFlailwick());
+    playFlailwick();
 }

@@ -4,6 +4,8 @@
 #include <SDL_opengl.h>
 #include <dlfcn.h>
 
+#include <time.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -263,7 +265,14 @@ class SdlPlatform : public Platform {
             handle(event);
     }
 
-    std::uint32_t clockMillis() override { return SDL_GetTicks(); }
+    // Milliseconds of the machine's monotonic clock, low 32 bits. SDL's own
+    // count starts near zero in every process, which seeded every start alike.
+    std::uint32_t clockMillis() override {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        return static_cast<std::uint32_t>(static_cast<std::uint64_t>(now.tv_sec) * 1000u +
+                                          static_cast<std::uint64_t>(now.tv_nsec) / 1000000u);
+    }
 
     void sleepMillis(int ms) override {
         if (ms > 0) SDL_Delay(static_cast<Uint32>(ms));
@@ -301,7 +310,16 @@ class SdlPlatform : public Platform {
     [[noreturn]] void exitProcess(int status) override { quit(status); }
 
   private:
-    [[noreturn]] static void quit(int status) {
+    // Every way out comes here: the mixer stops before the sounds it reads are
+    // released, and the window goes before SDL gives the desktop its mode back.
+    [[noreturn]] void quit(int status) {
+        if (audio_ != 0) SDL_CloseAudioDevice(audio_);
+        audio_ = 0;
+        audioMixer = nullptr;
+        if (context_ != nullptr) SDL_GL_DeleteContext(context_);
+        if (window_ != nullptr) SDL_DestroyWindow(window_);
+        context_ = nullptr;
+        window_ = nullptr;
         SDL_Quit();
         std::exit(status);
     }

@@ -108,6 +108,18 @@ TEST_F(StartupTest, QuitReturnsZeroAndLoadingRewritesNothing) {
     EXPECT_EQ(fileBytes("scores.txt"), "ANNA\r\n500\r\n");
 }
 
+TEST_F(StartupTest, QuitLeavesThroughTheSameWayOutAsEsc) {
+    headless.keyDownAt(0, KeySpace);
+    menuKeys = {KeyUp, KeyEnter};
+    try {
+        playFlailwick();
+        FAIL() << "the program went on after QUIT";
+    } catch (const HeadlessExit& exit) {
+        EXPECT_EQ(exit.status, 0);
+        EXPECT_EQ(exit.message, "");
+    }
+}
+
 TEST_F(StartupTest, WindowIsCentredOnTheDesktop) {
     headless.setDesktop(1921, 1081);
     headless.keyDownAt(0, KeyEscape);
