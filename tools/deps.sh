@@ -1,27 +1,49 @@
-# The Debian packages the game, its build and its tests need: the one list.
-# Sourced by ./play and ./check.
+# The Debian packages Flailwick needs, in one place. Sourced by ./play, which
+# installs what the game needs to build and run, and by ./check, which adds
+# what the tests, benchmarks and style check need.
 
-FLAILWICK_PACKAGES=(
+FLAILWICK_GAME_PACKAGES=(
   g++ cmake make pkg-config                # the build
   libpng-dev zlib1g-dev                    # pictures
   libsdl2-dev libgl-dev libgl1-mesa-dri    # window, OpenGL, sound
+)
+
+FLAILWICK_TEST_PACKAGES=(
   libgtest-dev libbenchmark-dev            # tests and benchmarks
   xvfb xauth xdotool x11-utils imagemagick # real-window tests and screenshots
   clang-format                             # the style check
 )
 
+# ensure_packages name...: installs the named packages that are missing.
 ensure_packages() {
+  if ! command -v dpkg-query >/dev/null 2>&1; then
+    echo "This system has no dpkg, so the packages cannot be checked. Make sure these are"
+    echo "installed (Debian's names; your distribution's may differ): $*"
+    return 0
+  fi
   local missing=()
   local pkg
-  for pkg in "${FLAILWICK_PACKAGES[@]}"; do
+  for pkg in "$@"; do
     if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
       missing+=("$pkg")
     fi
   done
   [ ${#missing[@]} -eq 0 ] && return 0
-  echo "Installing: ${missing[*]}"
+  if ! command -v apt-get >/dev/null 2>&1; then
+    echo "Missing packages: ${missing[*]}" >&2
+    echo "There is no apt-get here to install them; install them with your package manager." >&2
+    exit 1
+  fi
   local sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null 2>&1; then
+      echo "Missing packages: ${missing[*]}" >&2
+      echo "Installing them needs root, and sudo is not available: run as root or install them." >&2
+      exit 1
+    fi
+    sudo="sudo"
+  fi
+  echo "Installing: ${missing[*]}"
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }

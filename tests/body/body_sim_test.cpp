@@ -9,6 +9,7 @@
 #include "runtime/graphics.h"
 #include "runtime/input.h"
 #include "tests/body/body_helpers.h"
+#include "tests/support/determinism.h"
 #include "tests/support/headless_fixture.h"
 
 namespace {
@@ -101,35 +102,10 @@ TEST_F(BodySim, OneKeyOfTheChordAloneChangesNothing) {
     EXPECT_LT(worstLinkError(m), 0.05);
 }
 
-// A fixed-seed fight of two bodies, one steered at the other.
-std::uint64_t fightHash(gameapp& g, int frames) {
-    seedRandom(12345);
-    g.mode = "1";
-    g.fighterCount = 2;
-    makeFighter(g, 1, 2.0f, 2);
-    makeFighter(g, 2, 2.4f, 2);
-    for (int f = 0; f < frames; ++f) {
-        bodytest::stepFight(g);
-        presentFrame();
-    }
-    return bodytest::hashPositions(g);
-}
-
 TEST_F(BodySim, FixedSeedFightIsRepeatableBitForBit) {
-    openWindow();
-    g.aiLevel = 6;
-    const std::uint64_t first = fightHash(g, 600);
-    gameapp again;
-    again.gravity = g.gravity;
-    again.flexibility = g.flexibility;
-    again.playersSpeed = g.playersSpeed;
-    again.aiLevel = g.aiLevel;
-    bodytest::setArena(again, 1.5);
-    EXPECT_EQ(fightHash(again, 600), first);
-    // Regression guard: this is the hash of every point's position bits after
-    // 600 frames. It changes with any change to the bodies' arithmetic, the
-    // order of operations or the random draws; update it only on purpose.
-    EXPECT_EQ(first, 0x7ba551bb84f29848ull);
+    const std::uint64_t first = bodyFightHash();
+    EXPECT_EQ(bodyFightHash(), first);
+    EXPECT_EQ(first, kBodyFightHash) << "hash 0x" << std::hex << first;
 }
 
 }  // namespace
