@@ -28,6 +28,8 @@ int swingHeading(double sdx, double sdy, int side, int heading) {
     return heading;
 }
 
+int targetSide(double angle) { return angle > 20.0 ? 1 : (angle < -20.0 ? -1 : 0); }
+
 void man::steer(int aiLevel, float /*dt*/, int speed, float targetX, float targetY, float targetVX,
                 float targetVY) {
     const ball& pelvis = points[kPelvis];
@@ -58,8 +60,7 @@ void man::steer(int aiLevel, float /*dt*/, int speed, float targetX, float targe
         atan2Deg(-(static_cast<double>(pelvis.y) - head.y), static_cast<double>(pelvis.x) - head.x);
     const double toTarget =
         atan2Deg(-(static_cast<double>(targetY) - head.y), static_cast<double>(targetX) - head.x);
-    const double v = wrap180(axis - toTarget);
-    const int side = v > 20.0 ? 1 : (v < -20.0 ? -1 : 0);
+    const int side = targetSide(wrap180(axis - toTarget));
 
     // Will the two pelvises meet within the next 18 frames?
     bool close = false;

@@ -12,3 +12,7 @@ int aimHeading(double aim, int heading);
 // Side 0, or the shoulders exactly level with the centre on either axis,
 // keeps `heading`.
 int swingHeading(double sdx, double sdy, int side, int heading);
+
+// Which side of the body's axis a target lies on, from the angle between them
+// in degrees: 1 or -1 beyond 20 degrees either way, 0 within them.
+int targetSide(double angle);
