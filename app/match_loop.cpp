@@ -5,6 +5,7 @@
 #include "app/gameapp.h"
 #include "runtime/graphics.h"
 #include "runtime/input.h"
+#include "runtime/pads.h"
 
 namespace {
 
@@ -58,9 +59,11 @@ void playFightFrame(gameapp& game) {
 
 int gameapp::playFight() {
     setUpFight();
+    setFightKeys(true);
     do {
         playFightFrame(*this);
     } while (matchState != "end");
+    setFightKeys(false);
     if (fightResult != 3) fightResult = roundState;
     return fightResult;
 }

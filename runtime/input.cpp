@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 
+#include "runtime/pads.h"
 #include "runtime/platform/platform.h"
 
 namespace {
@@ -13,6 +14,7 @@ constexpr std::uint32_t kQueueSize = 256;
 struct InputState {
     std::array<std::uint8_t, kCodes> presses{};  // wraps at 256 like the original counters
     std::array<bool, kCodes> held{};
+    std::array<std::uint8_t, kCodes> padHolds{};  // pads holding the key down
     std::array<std::uint16_t, kQueueSize> queue{};
     std::uint32_t readCount = 0;  // entry = counter mod 256; unread = write - read
     std::uint32_t writeCount = 0;
@@ -25,9 +27,12 @@ InputState input;
 
 bool validCode(int code) { return code >= 1 && code < kCodes; }
 
+bool isHeld(int code) { return input.held[code] || input.padHolds[code] > 0; }
+
+// A key already held by a pad is not pressed again, but the keyboard holds it too.
 void press(int code) {
     if (!validCode(code) || input.held[code]) return;
-    input.presses[code] = static_cast<std::uint8_t>(input.presses[code] + 1u);
+    if (!isHeld(code)) input.presses[code] = static_cast<std::uint8_t>(input.presses[code] + 1u);
     input.held[code] = true;
 }
 
@@ -50,7 +55,7 @@ int keyPresses(int key) {
 int isKeyDown(int key) {
     pollEvents();
     if (!validCode(key)) return 0;
-    return input.held[key] ? 1 : 0;
+    return isHeld(key) ? 1 : 0;
 }
 
 int nextChar() {
@@ -65,6 +70,7 @@ void flushInput() {
     pollEvents();
     input.presses.fill(0);
     input.held.fill(false);
+    input.padHolds.fill(0);
     input.readCount = input.writeCount;
 }
 
@@ -149,6 +155,22 @@ void onMouseWheel(int delta) {
                                     static_cast<std::uint32_t>(delta / 120));
 }
 
-void onFocusLost() { input.held.fill(false); }
+void onFocusLost() {
+    input.held.fill(false);
+    input.padHolds.fill(0);
+}
 
-void resetInput() { input = InputState{}; }
+void onPadKeyDown(int code) {
+    if (!validCode(code)) return;
+    if (!isHeld(code)) input.presses[code] = static_cast<std::uint8_t>(input.presses[code] + 1u);
+    if (input.padHolds[code] < 255) ++input.padHolds[code];
+}
+
+void onPadKeyUp(int code) {
+    if (validCode(code) && input.padHolds[code] > 0) --input.padHolds[code];
+}
+
+void resetInput() {
+    input = InputState{};
+    resetPads();
+}

@@ -50,5 +50,9 @@ void onMouseMove(int x, int y);
 void onMouseWheel(int delta);
 // Keys held when the window loses the focus count as released.
 void onFocusLost();
+// A game pad holding a key down, or letting it go: a second source of the same
+// keys, so a key stays held while the keyboard or any pad still holds it.
+void onPadKeyDown(int code);
+void onPadKeyUp(int code);
 // Back to the state at start-up (tests).
 void resetInput();

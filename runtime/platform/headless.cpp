@@ -5,16 +5,29 @@
 #include <utility>
 
 #include "runtime/input.h"
+#include "runtime/pads.h"
 
 namespace {
 
-enum class EventKind { KeyDown, KeyUp, Char, FocusLost, Close };
+enum class EventKind {
+    KeyDown,
+    KeyUp,
+    Char,
+    FocusLost,
+    Close,
+    PadAdded,
+    PadRemoved,
+    PadButton,
+    PadStick
+};
 
 struct ScriptEvent {
     int frame;
     EventKind kind;
-    int code;
-    int sideCode;
+    int code;       // key, character or pad
+    int sideCode;   // modifier side, pad button or stick x
+    int extra = 0;  // button down or stick y
+    std::string identity;
 };
 
 // Reads of the clock with no sleep or present in between, after which the
@@ -75,7 +88,8 @@ struct HeadlessPlatform::Impl {
         textures.push_back(Texture{0, 0, false, {}});  // id 0 is never handed out
     }
 
-    void add(int frame, EventKind kind, int code = 0, int sideCode = 0) {
+    void add(int frame, EventKind kind, int code = 0, int sideCode = 0, int extra = 0,
+             std::string identity = {}) {
         // An event for a frame already past is due at the next poll, after those
         // scripted before it.
         if (frame < frames) frame = frames - 1;
@@ -83,7 +97,7 @@ struct HeadlessPlatform::Impl {
                                    [](int f, const ScriptEvent& e) { return f < e.frame; });
         const auto first = script.begin() + static_cast<std::ptrdiff_t>(nextEvent);
         if (at < first) at = first;
-        script.insert(at, ScriptEvent{frame, kind, code, sideCode});
+        script.insert(at, ScriptEvent{frame, kind, code, sideCode, extra, std::move(identity)});
     }
 
     Primitive& record(Primitive::Kind kind, const Paint& paint) {
@@ -128,6 +142,22 @@ void HeadlessPlatform::typeAt(int frame, std::uint16_t character) {
 void HeadlessPlatform::focusLostAt(int frame) { impl_->add(frame, EventKind::FocusLost); }
 
 void HeadlessPlatform::closeWindowAt(int frame) { impl_->add(frame, EventKind::Close); }
+
+void HeadlessPlatform::padAddedAt(int frame, int pad, const std::string& identity) {
+    impl_->add(frame, EventKind::PadAdded, pad, 0, 0, identity);
+}
+
+void HeadlessPlatform::padRemovedAt(int frame, int pad) {
+    impl_->add(frame, EventKind::PadRemoved, pad);
+}
+
+void HeadlessPlatform::padButtonAt(int frame, int pad, int button, bool down) {
+    impl_->add(frame, EventKind::PadButton, pad, button, down ? 1 : 0);
+}
+
+void HeadlessPlatform::padStickAt(int frame, int pad, int x, int y) {
+    impl_->add(frame, EventKind::PadStick, pad, x, y);
+}
 
 void HeadlessPlatform::onPresent(std::function<void(int)> hook) {
     impl_->presentHook = std::move(hook);
@@ -309,7 +339,7 @@ void HeadlessPlatform::pumpEvents() {
         return frame < d.frames || (frame == d.frames && (d.drewSinceSwap || d.frames == 0));
     };
     while (d.nextEvent < d.script.size() && due(d.script[d.nextEvent].frame)) {
-        const ScriptEvent e = d.script[d.nextEvent++];
+        const ScriptEvent& e = d.script[d.nextEvent++];
         switch (e.kind) {
             case EventKind::KeyDown:
                 onKeyDown(e.code, false, e.sideCode);
@@ -322,6 +352,18 @@ void HeadlessPlatform::pumpEvents() {
                 break;
             case EventKind::FocusLost:
                 onFocusLost();
+                break;
+            case EventKind::PadAdded:
+                onPadAdded(e.code, e.identity);
+                break;
+            case EventKind::PadRemoved:
+                onPadRemoved(e.code);
+                break;
+            case EventKind::PadButton:
+                onPadButton(e.code, static_cast<PadButton>(e.sideCode), e.extra != 0);
+                break;
+            case EventKind::PadStick:
+                onPadStick(e.code, e.sideCode, e.extra);
                 break;
             case EventKind::Close:
                 exitProcess(0);

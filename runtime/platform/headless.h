@@ -42,6 +42,11 @@ class HeadlessPlatform : public Platform {
     void pressAt(int frame, int code);  // down at `frame`, up at `frame` + 1
     void typeAt(int frame, std::uint16_t character);
     void focusLostAt(int frame);
+    // Game pads, by the platform's number for them.
+    void padAddedAt(int frame, int pad, const std::string& identity);
+    void padRemovedAt(int frame, int pad);
+    void padButtonAt(int frame, int pad, int button, bool down);
+    void padStickAt(int frame, int pad, int x, int y);
     void closeWindowAt(int frame);  // the window manager's close
     // Called after every present with the number of frames presented.
     void onPresent(std::function<void(int)> hook);
