@@ -9,6 +9,10 @@
 
 namespace {
 
+// The bodies at the end of the scripted one-player game below. Update it only
+// for a deliberate change of how fights or games run.
+constexpr std::uint64_t kWholeOnePlayerGameHash = 0x17adbcf2e2baed95ull;
+
 class Outcome : public fighttest::FightTest {
   protected:
     Outcome() {
@@ -39,6 +43,7 @@ TEST_F(Outcome, TwentyLevelsWonWithTheChordEndInTheNameEntry) {
     EXPECT_EQ(g.level, 21);
     EXPECT_EQ(g.totalScore, 2000000);  // twenty full-energy bonuses
     EXPECT_EQ(fileBytes("scores.txt").substr(0, 15), "ANNA\r\n2000000\r\n");
+    EXPECT_EQ(fighttest::hashPositions(g), kWholeOnePlayerGameHash);
 }
 
 TEST_F(Outcome, BothFallingInOneFrameLosesWithTheBonusAndEscSkipsTheTable) {
