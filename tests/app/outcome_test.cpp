@@ -65,12 +65,13 @@ TEST_F(Outcome, WhoFallsDecidesTheFightAndEscSkipsTheTable) {
     const std::string before = fileBytes("scores.txt");
     setUp("1", 3);
     g.totalScore = INT64_MAX;
-    frames(101);  // past "FIGHT!", which would replace the result
+    frames(5);  // before blows count, so the score stays as set
     g.score = 1234;
     g.fighters[1].energy = NAN;  // counts as fallen
     knockOut(2, 3);
-    frames(110);
+    frames(1);
     EXPECT_EQ(g.message, "  YOU LOSE!  ");
+    frames(110);
     // Player 1 emptied first: a bonus of 0 and the combo score, wrapping.
     EXPECT_EQ(g.totalScore, INT64_MIN + 1233);
     EXPECT_EQ(g.matchState, "game over");
