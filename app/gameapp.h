@@ -88,7 +88,15 @@ class gameapp {
     int playFight();
     void setUpFight();
     void checkPause();
+    // Decides the fight and runs the stages after it: result, level summary,
+    // name entry and high-score table. Esc ends the fight from any of them.
     void checkOutcome();
+    // One frame of the level summary, drawn over the fight, e frames after it began.
+    void showLevelSummary(int e);
+    // 100000 times the square of the share of energy player 1 has left.
+    int levelWinBonus() const;
+    // A won level adds the fight's combo score and the bonus to the game's total.
+    void addLevelWinBonus();
 
     // --- Bodies under control ---
     void controlPlayerOne();
@@ -117,11 +125,24 @@ class gameapp {
     void resetOptions();
     void loadPreferences();
     void savePreferences();
+    // The OPTIONS screen: ten settings and RESET OPTIONS; saves when left.
+    void runOptionsScreen();
 
     // --- High scores ---
     void fillDefaultScores();
     void loadScores();
     void saveScores();
+    // Highest first; equal scores change places whenever they meet.
+    void sortScores();
+    // Sorts, then the 20th score's low 32 bits; 0 for a shorter table.
+    int lowestTableScore();
+    void addScore(const std::string& name, int newScore);
+    // The character as a one-character text, or "nope" when names cannot hold it.
+    static std::string nameCharFilter(int c);
+    void drawGameOver(int frame);
+    void drawHighScoreTable(int frame);
+    // The SCORES screen of the main menu.
+    void runHighScoreScreen();
 
   private:
     static std::array<std::array<int, 4>, 7> filledPaletteSteps() {

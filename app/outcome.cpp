@@ -1,21 +1,152 @@
+#include <algorithm>
+
 #include "app/gameapp.h"
 #include "runtime/input.h"
+#include "runtime/numbers.h"
 
-// Until fights can be decided, Esc is the way out of one.
+namespace {
+
+constexpr int kLastLevel = 20;
+constexpr int kResultFrames = 100;        // the result message, and its wait in "1" and "2coop"
+constexpr int kVersusResultFrames = 400;  // a "2vs" result stays up this long unless confirmed
+constexpr int kStageDelay = 20;           // frames before a held Enter leaves the score screens
+
+bool isDead(const man& fighter) { return fighter.dead != 0; }
+
+// Fighters first..last have all fallen.
+bool allDead(const gameapp& g, int first, int last) {
+    for (int i = first; i <= last; ++i) {
+        if (!isDead(g.fighters[i])) return false;
+    }
+    return true;
+}
+
+void setResult(gameapp& g, int result, const char* text) {
+    g.roundState = result;
+    g.message = text;
+    g.messageTimer = kResultFrames;
+    g.stateStartFrame = g.frameCount;
+    g.matchState = "tell result";
+}
+
+void enterStage(gameapp& g, const char* state) {
+    g.matchState = state;
+    g.stateStartFrame = g.frameCount;
+}
+
+// Frames since the stage began; the frame counter wraps, so the difference does too.
+int stageFrames(const gameapp& g) {
+    return static_cast<int>(static_cast<unsigned>(g.frameCount) -
+                            static_cast<unsigned>(g.stateStartFrame));
+}
+
+bool confirmHeld() { return isKeyDown(KeyEnter) != 0 || isKeyDown(KeySpace) != 0; }
+
+void decideFight(gameapp& g) {
+    const int n = std::clamp(g.fighterCount, 0, kMaxFighters);
+    // Not above 0 also catches an energy that is not a number.
+    for (int i = 1; i <= n; ++i) {
+        man& fighter = g.fighters[i];
+        if (!(fighter.energy > 0.0f)) {
+            fighter.energy = 0.0f;
+            fighter.dead = 1;
+        }
+    }
+    // Each side is tested in turn, so when both fall in one frame the second
+    // test wins: player 2 in "2vs", the computer in "1" and "2coop".
+    if (g.mode == "2vs") {
+        if (isDead(g.fighters[2])) setResult(g, 1, "PLAYER 1 WINS!");
+        if (isDead(g.fighters[1])) setResult(g, 2, "PLAYER 2 WINS!");
+    } else if (g.mode == "1") {
+        if (allDead(g, 2, n)) {
+            g.addLevelWinBonus();
+            setResult(g, 1, "  YOU WIN!  ");
+        }
+        if (isDead(g.fighters[1])) setResult(g, 2, "  YOU LOSE!  ");
+    } else if (g.mode == "2coop") {
+        if (allDead(g, 3, n)) {
+            g.addLevelWinBonus();
+            setResult(g, 1, "  YOU WIN!  ");
+        }
+        if (isDead(g.fighters[1]) && isDead(g.fighters[2])) setResult(g, 2, "  YOU LOSE!  ");
+    }
+}
+
+// The end-of-fight stages follow one another within the frame, so a stage
+// entered now is drawn now and can be left now if its key is already held.
+void runStages(gameapp& g) {
+    const bool versus = g.mode == "2vs";
+    const bool levels = g.mode == "1" || g.mode == "2coop";
+    if (g.matchState == "tell result" && versus) {
+        if (confirmHeld() || stageFrames(g) >= kVersusResultFrames) enterStage(g, "end");
+    }
+    if (g.matchState == "tell result" && levels && g.roundState == 1 &&
+        stageFrames(g) >= kResultFrames) {
+        enterStage(g, "level completed");
+    }
+    if (g.matchState == "tell result" && levels && g.roundState == 2 &&
+        stageFrames(g) >= kResultFrames) {
+        enterStage(g, "game over");
+    }
+    if (g.matchState == "level completed") {
+        g.showLevelSummary(stageFrames(g));
+        if (confirmHeld()) enterStage(g, g.level >= kLastLevel ? "game over" : "end");
+    }
+    if (g.matchState == "game over") {
+        g.drawGameOver(stageFrames(g));
+        if (isKeyDown(KeyEnter) != 0 && stageFrames(g) > kStageDelay) {
+            enterStage(g, "highscores");
+            g.addScore(g.playerName, low32(g.totalScore));
+            g.saveScores();
+        }
+    }
+    if (g.matchState == "highscores") {
+        g.drawHighScoreTable(stageFrames(g));
+        if (stageFrames(g) > kStageDelay && confirmHeld()) g.matchState = "end";
+    }
+}
+
+}  // namespace
+
 void gameapp::checkOutcome() {
+    if (roundState == 0) decideFight(*this);
+    runStages(*this);
     if (isKeyDown(KeyEscape) != 0) {
         fightResult = 3;
         matchState = "end";
     }
 }
 
-// A game is a single fight until levels can be won and lost.
+int gameapp::levelWinBonus() const {
+    const man& player = fighters[1];
+    const double share = static_cast<double>(player.energy) / player.maxEnergy;
+    return toInt(power(share, 2.0) * 100000.0);
+}
+
+void gameapp::addLevelWinBonus() {
+    totalScore = wrapAdd64(totalScore, wrapAdd64(score, levelWinBonus()));
+}
+
 void gameapp::runGame() {
     level = 1;
     totalScore = 0;
     if (mode == "2vs") {
         wins[1] = 0;
         wins[2] = 0;
+        // Only Esc ends a series.
+        for (;;) {
+            const int result = playFight();
+            if (result == 1) wins[1] += 1;
+            if (result == 2) wins[2] += 1;
+            if (result == 3) return;
+        }
     }
-    playFight();
+    if (mode != "1" && mode != "2coop") return;
+    for (;;) {
+        int result = playFight();
+        // After the last level the game is over, won or lost.
+        if (level >= kLastLevel) result = 2;
+        level += 1;
+        if (result == 2 || result == 3) return;
+    }
 }

@@ -87,7 +87,10 @@ int runFlailwick() {
                 game->showControls();
                 break;
             case MenuOptions:
+                game->runOptionsScreen();
+                break;
             case MenuScores:
+                game->runHighScoreScreen();
                 break;
             case MenuQuit:
                 return 0;

@@ -5,6 +5,7 @@
 
 #include "tests/support/determinism.h"
 #include "tests/support/fight_fixture.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -271,6 +272,16 @@ TEST_F(MatchLoop, AScriptedSixFighterFightIsReproducible) {
     EXPECT_EQ(a.fighters, 6);
     EXPECT_EQ(a.hash, b.hash);
     EXPECT_EQ(a.hash, kScriptedFightHash) << "hash 0x" << std::hex << a.hash;
+}
+
+TEST_F(MatchLoop, AWholeScriptedGameIsReproducible) {
+    TempDir dir;
+    const WholeGame played = wholeGame();
+    setPlatform(&headless);
+    EXPECT_TRUE(played.named);
+    EXPECT_EQ(played.level, 21);
+    EXPECT_EQ(played.totalScore, 2000000);
+    EXPECT_EQ(played.hash, kWholeGameHash) << "hash 0x" << std::hex << played.hash;
 }
 
 }  // namespace

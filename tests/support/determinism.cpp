@@ -3,10 +3,12 @@
 #include <memory>
 
 #include "app/gameapp.h"
+#include "runtime/embedded.h"
 #include "runtime/graphics.h"
 #include "runtime/input.h"
 #include "runtime/numbers.h"
 #include "runtime/platform/headless.h"
+#include "runtime/sound.h"
 #include "tests/body/body_helpers.h"
 
 namespace {
@@ -75,4 +77,41 @@ ScriptedFight scriptedFight() {
     fight.hash = hashPositions(*game);
     setPlatform(nullptr);
     return fight;
+}
+
+WholeGame wholeGame() {
+    HeadlessPlatform platform;
+    startHeadless(platform);
+    addEmbeddedResources();
+    auto game = std::make_unique<gameapp>();
+    gameapp& g = *game;
+    g.media.blow = loadSound("incbin::blow.wav", 0);
+    g.media.block = loadSound("incbin::block.wav", 0);
+    g.media.spark = loadImage("incbin::spark.png");
+    g.setDefaultSettings();
+    g.fillDefaultScores();
+
+    const int start = platform.framesPresented();
+    for (int key : {Key7, Key9, KeyEnter})
+        platform.keyDownAt(start, key);
+    // Once the name entry shows: let go of Enter, type a name, confirm it.
+    WholeGame result;
+    platform.onPresent([&](int frame) {
+        if (result.named || g.matchState != "game over") return;
+        result.named = true;
+        platform.keyUpAt(frame + 1, KeyEnter);
+        for (char c : {'w', 'h', 'o', 'l', 'e'})
+            platform.typeAt(frame + 5, static_cast<std::uint16_t>(c));
+        platform.keyDownAt(frame + 40, KeyEnter);
+    });
+
+    g.mode = "1";
+    g.runGame();
+    result.frames = platform.framesPresented() - start;
+    result.level = g.level;
+    result.totalScore = g.totalScore;
+    result.hash = hashPositions(g);
+    stopAllVoices();
+    setPlatform(nullptr);
+    return result;
 }

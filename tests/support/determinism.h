@@ -21,3 +21,16 @@ struct ScriptedFight {
     int fighters = 0;
 };
 ScriptedFight scriptedFight();
+
+// A whole one-player game from the title's seed: the twenty levels won with the
+// knockout chord, then the name "whole" typed and Enter. Leaves scores.txt in
+// the working directory.
+constexpr std::uint64_t kWholeGameHash = 0x17adbcf2e2baed95ull;
+struct WholeGame {
+    std::uint64_t hash = 0;  // the last fight's bodies
+    int frames = 0;
+    int level = 0;
+    std::int64_t totalScore = 0;
+    bool named = false;
+};
+WholeGame wholeGame();

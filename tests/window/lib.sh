@@ -144,3 +144,41 @@ wait_exit() {
   done
   fail "the game did not exit within $1 s"
 }
+
+# --- Options, level summary, name entry and high-score table ---
+# The commonest colour of region $2 that is neither black nor a grey, as
+# "count #RRGGBB": the palette colour a screen's texts are drawn in.
+top_colour() {
+  convert "$1[$2]" -depth 8 txt:- 2>/dev/null |
+    awk 'NR > 1 { split($2, c, /[(),]/); if (c[2] != c[3] || c[3] != c[4]) n[$3]++ }
+         END { best = 0; hex = "none"; for (k in n) if (n[k] > best) { best = n[k]; hex = k }
+               print best, hex }'
+}
+has_text() { local t; t=$(top_colour "$1" "$2"); [ "${t% *}" -ge "$3" ]; }
+# At least $4 pixels of region $3 in the commonest palette colour of region
+# $2: the texts of a screen share one colour, the grid behind them does not.
+same_colour() {
+  local t; t=$(top_colour "$1" "$2")
+  [ "$(convert "$1[$3]" -depth 8 txt:- 2>/dev/null | grep -c "${t#* }")" -ge "$4" ]
+}
+# The options screen, RESET OPTIONS not selected: grey below all the menu draws.
+is_options() { has_pixels "$1" 500 "$GREY" 1024x40+0+602; }
+# Options row $1 (1..11) and main menu entry $1; the screenshot comes last, as
+# wait_until passes it.
+option_pixels() { count_pixels "$2" 'r + g + b > 0' "1024x32+0+$((170 + 40 * $1))"; }
+option_changed() { [ "$(option_pixels "$1" "$3")" != "$2" ]; }
+option_selected() { lacks_pixels "$2" "$GREY" "1024x32+0+$((170 + 40 * $1))"; }
+menu_selected() { lacks_pixels "$2" "$GREY" "1024x96+0+$((100 + 80 * $1))"; }
+# "GAME OVER" at scale 13 is the only wide text between y = 163 and 229.
+is_game_over() { has_text "$1" 1024x66+0+163 7000; }
+# "LEVEL n COMPLETED" over the fight: no other heading reaches right of x = 825.
+is_summary() { has_text "$1" 160x112+825+50 1500 && ! is_game_over "$1"; }
+# The summary's total and the typed name, each in its screen's heading colour.
+summary_total() { is_summary "$1" && same_colour "$1" 1024x112+0+50 300x80+624+540 1500; }
+name_shown() { is_game_over "$1" && same_colour "$1" 1024x66+0+163 1024x128+0+542 1500; }
+# All twenty rows, in the colour of "HIGH SCORES", the one heading to reach
+# above y = 50 right of "FLAILWICK".
+table_complete() {
+  same_colour "$1" 484x600+270+130 210x28+610+22 500 && ! is_game_over "$1" &&
+    lacks_pixels "$1" "$GREY" 1024x96+0+500 && same_colour "$1" 484x600+270+130 484x32+270+700 500
+}

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Whole games in the real window: two options changed and saved; a one-player
+# game won level by level with the knockout chord (7 and 9 held) to the name
+# entry and the high-score table; then the SCORES screen. Screenshots go to
+# $FLAILWICK_SHOTS when it is set.
+set -u
+GAME="$(realpath "$1")"
+source "$(dirname "$0")/lib.sh"
+trap 'xdotool keyup 7 9 Return 2>/dev/null; stop_display' EXIT
+
+keep() { [ -z "${FLAILWICK_SHOTS:-}" ] || cp "$SCREEN" "$FLAILWICK_SHOTS/$1.png"; }
+# Presses key $1, then waits for $2, told by the predicate and arguments after it.
+press() { xdotool key "$1"; wait_until 30 "$2" "${@:3}"; }
+# Enter held briefly: the end-of-fight stages read it held, the name entry after 20 frames.
+confirm() { xdotool keydown Return sleep 0.1 keyup Return; }
+back_in_menu() { is_menu "$1" && ! is_options "$1"; }
+
+start_display
+start_game "$GAME"
+WIN=$(find_window) || exit 1
+point_at "$WIN"
+wait_for_title
+hold_key space 0.4
+wait_for_menu
+
+press Down "OPTIONS highlighted" menu_selected 2
+press Return "options screen" is_options
+press Right "GRAVITY 2" option_changed 1 "$(option_pixels 1 "$SCREEN")"
+press Up "RESET OPTIONS highlighted" option_selected 11
+press Up "SOUNDS VOLUME highlighted" option_selected 10
+press Left "SOUNDS VOLUME 9" option_changed 10 "$(option_pixels 10 "$SCREEN")"
+keep options
+press Escape "main menu" back_in_menu
+cmp -s prefs.fwk <(printf '1\r\n4\r\n5\r\n1\r\n5\r\n1\r\n3\r\n0\r\n9\r\n0\r\n2\r\n1\r\n3\r\n') ||
+  fail "prefs.fwk: $(od -c prefs.fwk | head -n 3)"
+
+# PLAY, 1 PLAYER, the chord held: each fight is won at once.
+xdotool key Return
+wait_for_mode_choice
+xdotool key Return
+xdotool keydown 7 9
+for level in $(seq 1 20); do
+  wait_until 60 "summary of level $level" is_summary
+  [ "$level" = 1 ] && wait_until 30 "the summary's total" summary_total && keep summary
+  while is_summary "$SCREEN"; do confirm; shoot "$SCREEN"; done
+done
+xdotool keyup 7 9
+wait_until 30 "game over" is_game_over
+xdotool type --delay 50 wolf
+wait_until 30 "the typed name" name_shown
+keep game_over
+confirm
+wait_until 30 "high-score table" table_complete
+keep table
+confirm
+wait_for_menu
+cmp -s <(head -c 15 scores.txt) <(printf 'WOLF\r\n2000000\r\n') ||
+  fail "scores.txt: $(head -c 40 scores.txt | od -c | head -n 3)"
+
+for k in 2 3 4; do press Down "menu entry $k highlighted" menu_selected "$k"; done
+press Return "SCORES screen" table_complete
+keep scores
+press Escape "main menu" is_menu
+xdotool key Escape
+wait_exit 10
+[ "$GAME_STATUS" = 0 ] || fail "exit status $GAME_STATUS: $(cat game.err)"
+echo "ok: options saved, twenty levels won, WOLF entered with 2000000, SCORES shown"
