@@ -1,4 +1,5 @@
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -79,7 +80,7 @@ void bounce(ball& a, ball& b) {
     double dy = -(static_cast<double>(b.y) - a.y);
     if (dx == 0.0) dx = 1e-8;
     if (dy == 0.0) dy = 1e-8;
-    double d = sqrtOf(dx * dx + dy * dy);
+    double d = std::sqrt(dx * dx + dy * dy);
     if (d == 0.0) d = 1e-5;
     pushApart(a, b, dx, dy, d);
     const double q = dy / dx;
@@ -215,7 +216,7 @@ void gameapp::collideBalls(ball& a, ball& b, man& first, man& second) {
         // the bounce below then parts them.
         const double dx = static_cast<double>(b.x) - a.x;
         const double dy = -(static_cast<double>(b.y) - a.y);
-        double d = sqrtOf(dx * dx + dy * dy);
+        double d = std::sqrt(dx * dx + dy * dy);
         if (d == 0.0) d = 1e-5;
         pushApart(a, b, dx, dy, d);
 
