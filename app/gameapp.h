@@ -106,6 +106,11 @@ class gameapp {
 
     // --- Contacts, blows and slow motion ---
     void resolveContacts();
+    // Point a belongs to first, b to second; first has the lower number.
+    void collideBalls(ball& a, ball& b, man& first, man& second);
+    // Combo and damage bookkeeping of a blow: code 1 first hit second, 10
+    // second hit first, 11 both at once.
+    void applyBlow(int first, int second, int code);
     void updateSlowMotion();
     void paceSlowMotion();
 

@@ -133,6 +133,10 @@ TEST_F(MatchLoop, TheKnockoutChordEmptiesEveryoneButPlayerOne) {
 // Runs a "2vs" fight from a fixed seed for 30 frames with the given round
 // state and keys held; returns the heads of both players.
 std::array<Spot, 3> versusRun(gameapp& g, int roundState, std::vector<int> keys) {
+    // A fresh game: slow motion, cooldowns and the burst ring carry over from
+    // one fight to the next and would tell the runs apart.
+    g = gameapp{};
+    g.setDefaultSettings();
     resetInput();
     seedRandom(7);
     g.mode = "2vs";
@@ -171,6 +175,8 @@ TEST_F(MatchLoop, PlayerTwoKeysDoNothingInTheOnePlayerGame) {
     frames(20);
     const std::uint64_t without = fighttest::hashPositions(g);
 
+    g = gameapp{};  // nothing of the first fight carries over
+    g.setDefaultSettings();
     seedRandom(3);
     setUp("1", 1);
     onKeyDown(KeyD, false);

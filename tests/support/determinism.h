@@ -13,7 +13,7 @@ std::uint64_t bodyFightHash();
 
 // A whole scripted fight of the largest size, 1000 frames through playFight:
 // two players holding changing keys against four opponents.
-constexpr std::uint64_t kScriptedFightHash = 0xc6eb4107583437acull;
+constexpr std::uint64_t kScriptedFightHash = 0xbb0115fc5ec1d541ull;
 struct ScriptedFight {
     std::uint64_t hash = 0;
     int result = 0;
@@ -25,7 +25,7 @@ ScriptedFight scriptedFight();
 // A whole one-player game from the title's seed: the twenty levels won with the
 // knockout chord, then the name "whole" typed and Enter. Leaves scores.txt in
 // the working directory.
-constexpr std::uint64_t kWholeGameHash = 0x17adbcf2e2baed95ull;
+constexpr std::uint64_t kWholeGameHash = 0x170fde905c77a597ull;
 struct WholeGame {
     std::uint64_t hash = 0;  // the last fight's bodies
     int frames = 0;
