@@ -12,6 +12,7 @@
 
 #include "runtime/input.h"
 #include "runtime/platform/sdl_keys.h"
+#include "runtime/platform/sdl_pads.h"
 
 namespace {
 
@@ -313,6 +314,7 @@ class SdlPlatform : public Platform {
     // Every way out comes here: the mixer stops before the sounds it reads are
     // released, and the window goes before SDL gives the desktop its mode back.
     [[noreturn]] void quit(int status) {
+        closePads();
         if (audio_ != 0) SDL_CloseAudioDevice(audio_);
         audio_ = 0;
         audioMixer = nullptr;
@@ -356,6 +358,7 @@ class SdlPlatform : public Platform {
             SDL_QuitSubSystem(SDL_INIT_VIDEO);
             fatal("Unable to set graphics mode", "cannot open the display (is DISPLAY set?)");
         }
+        openPads();
     }
 
     // Sends only the state that changed: blend mode, texturing and the bound
@@ -418,6 +421,7 @@ class SdlPlatform : public Platform {
     }
 
     void handle(const SDL_Event& event) {
+        if (handlePadEvent(event)) return;
         switch (event.type) {
             case SDL_QUIT:
                 quit(0);

@@ -5,3 +5,9 @@
 #include "runtime/platform/platform.h"
 
 Platform& sdlPlatform();
+
+// A virtual game pad on the real platform, for tests that drive the real game
+// without hardware: plugged in by attachVirtualPad, its buttons (PadButton
+// values) then pressed and let go as a player would.
+bool attachVirtualPad();
+void setVirtualPadButton(int button, bool down);
