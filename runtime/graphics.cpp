@@ -65,9 +65,12 @@ const Paint& currentPaint() { return paint; }
 void openDisplay(int width, int height, int depth, int rate) {
     limiter = FrameLimiter{};
     if (depth != 0 && !modeOffered(width, height)) {
-        platform().fatal("Graphics mode does not exist");
-    }
-    if (!platform().openWindow(width, height, depth, rate)) {
+        // Most screens no longer offer the game's mode: full screen then keeps
+        // the desktop's own and the picture is scaled into it.
+        if (!platform().openDesktopFullScreen(width, height)) {
+            platform().fatal("Graphics mode does not exist");
+        }
+    } else if (!platform().openWindow(width, height, depth, rate)) {
         platform().fatal("Unable to set graphics mode");
     }
     for (int i = 0; i < 2; ++i) {

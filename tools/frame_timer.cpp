@@ -38,6 +38,7 @@ class TimingPlatform : public Platform {
     bool openWindow(int w, int h, int depth, int rate) override {
         return real_.openWindow(w, h, depth, rate);
     }
+    bool openDesktopFullScreen(int w, int h) override { return real_.openDesktopFullScreen(w, h); }
     std::vector<DisplayMode> displayModes() override { return real_.displayModes(); }
     void setWindowTitle(const std::string& title) override { real_.setWindowTitle(title); }
     void desktopBounds(int& right, int& bottom) override { real_.desktopBounds(right, bottom); }

@@ -70,6 +70,8 @@ struct HeadlessPlatform::Impl {
     int windowX = 0, windowY = 0;
     bool pointerHidden = false;
     bool contextFails = false;
+    bool fullScreenFails = false;
+    bool desktopFullScreen = false;
     std::vector<DisplayMode> modes = {{640, 480, 32, 60},   {800, 600, 32, 60},
                                       {1024, 768, 16, 60},  {1024, 768, 32, 60},
                                       {1280, 1024, 32, 60}, {1920, 1080, 32, 60}};
@@ -196,6 +198,8 @@ bool HeadlessPlatform::pointerHidden() const { return impl_->pointerHidden; }
 
 int HeadlessPlatform::openedDepth() const { return impl_->depth; }
 
+bool HeadlessPlatform::desktopFullScreen() const { return impl_->desktopFullScreen; }
+
 // --- Clock ---
 
 void HeadlessPlatform::advanceClock(int ms) {
@@ -215,6 +219,8 @@ void HeadlessPlatform::setDisplayModes(std::vector<DisplayMode> modes) {
 }
 
 void HeadlessPlatform::setContextFails(bool fails) { impl_->contextFails = fails; }
+
+void HeadlessPlatform::setFullScreenFails(bool fails) { impl_->fullScreenFails = fails; }
 
 void HeadlessPlatform::setAudioAvailable(bool available) { impl_->audioAvailable = available; }
 
@@ -238,6 +244,13 @@ bool HeadlessPlatform::openWindow(int /*width*/, int /*height*/, int depth, int 
     if (impl_->contextFails) return false;
     impl_->open = true;
     impl_->depth = depth;
+    return true;
+}
+
+bool HeadlessPlatform::openDesktopFullScreen(int /*width*/, int /*height*/) {
+    if (impl_->contextFails || impl_->fullScreenFails) return false;
+    impl_->open = true;
+    impl_->desktopFullScreen = true;
     return true;
 }
 

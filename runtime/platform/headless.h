@@ -70,6 +70,7 @@ class HeadlessPlatform : public Platform {
     bool windowOpen() const;
     bool pointerHidden() const;
     int openedDepth() const;
+    bool desktopFullScreen() const;  // opened full screen at the desktop's mode
 
     // --- Clock ---
     void advanceClock(int ms);
@@ -80,6 +81,7 @@ class HeadlessPlatform : public Platform {
     // --- Display and audio set-up ---
     void setDisplayModes(std::vector<DisplayMode> modes);
     void setContextFails(bool fails);
+    void setFullScreenFails(bool fails);  // no full-screen display at all
     void setAudioAvailable(bool available);
     void setDesktop(int right, int bottom);
     // Runs the mixer for `frames` stereo frames, as the audio callback would.
@@ -87,6 +89,7 @@ class HeadlessPlatform : public Platform {
 
     // --- Platform ---
     bool openWindow(int width, int height, int depth, int rate) override;
+    bool openDesktopFullScreen(int width, int height) override;
     std::vector<DisplayMode> displayModes() override;
     void setWindowTitle(const std::string& title) override;
     void desktopBounds(int& right, int& bottom) override;

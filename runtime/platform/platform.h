@@ -37,6 +37,10 @@ class Platform {
     // Opens the window (depth 0) or the full-screen display (depth > 0) with a
     // double-buffered context. False when no context can be had.
     virtual bool openWindow(int width, int height, int depth, int rate) = 0;
+    // Full screen at the desktop's own mode, for displays that do not offer
+    // the game's: the picture is scaled to fit, its shape kept. False when no
+    // full-screen display can be had.
+    virtual bool openDesktopFullScreen(int width, int height) = 0;
     // Modes of more than 15 bits per pixel that the display offers.
     virtual std::vector<DisplayMode> displayModes() = 0;
     virtual void setWindowTitle(const std::string& title) = 0;

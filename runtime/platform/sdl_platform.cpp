@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "runtime/input.h"
+#include "runtime/platform/letterbox.h"
 #include "runtime/platform/sdl_keys.h"
 #include "runtime/platform/sdl_pads.h"
 
@@ -87,68 +88,20 @@ void SDLCALL audioCallback(void* /*userdata*/, Uint8* stream, int length) {
 class SdlPlatform : public Platform {
   public:
     bool openWindow(int width, int height, int depth, int rate) override {
-        initVideo();
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
-        SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+        if (depth <= 0) {
+            // A window the player may resize or maximise: the picture is scaled to fit.
+            return open(width, height, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE, nullptr);
+        }
+        SDL_DisplayMode mode{};
+        mode.w = width;
+        mode.h = height;
+        mode.refresh_rate = rate;
+        mode.format = depth >= 24 ? SDL_PIXELFORMAT_RGB888 : SDL_PIXELFORMAT_RGB565;
+        return open(width, height, SDL_WINDOW_FULLSCREEN | SDL_WINDOW_HIDDEN, &mode);
+    }
 
-        Uint32 flags = SDL_WINDOW_OPENGL;
-        fullScreen_ = depth > 0;
-        if (fullScreen_) {
-            SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "1");
-            flags |= SDL_WINDOW_FULLSCREEN | SDL_WINDOW_HIDDEN;
-            window_ = SDL_CreateWindow("Flailwick", 0, 0, width, height, flags);
-        } else {
-            flags |= SDL_WINDOW_SHOWN;
-            window_ = SDL_CreateWindow("Flailwick", SDL_WINDOWPOS_UNDEFINED,
-                                       SDL_WINDOWPOS_UNDEFINED, width, height, flags);
-        }
-        if (window_ == nullptr) {
-            std::fprintf(stderr, "Flailwick: %s\n", SDL_GetError());
-            return false;
-        }
-        if (fullScreen_) {
-            SDL_DisplayMode mode{};
-            mode.w = width;
-            mode.h = height;
-            mode.refresh_rate = rate;
-            mode.format = depth >= 24 ? SDL_PIXELFORMAT_RGB888 : SDL_PIXELFORMAT_RGB565;
-            if (SDL_SetWindowDisplayMode(window_, &mode) != 0) {
-                mode.refresh_rate = 0;
-                SDL_SetWindowDisplayMode(window_, &mode);
-            }
-            SDL_ShowWindow(window_);
-        }
-
-        context_ = SDL_GL_CreateContext(window_);
-        if (context_ == nullptr || SDL_GL_MakeCurrent(window_, context_) != 0) {
-            std::fprintf(stderr, "Flailwick: %s\n", SDL_GetError());
-            if (context_ != nullptr) SDL_GL_DeleteContext(context_);
-            context_ = nullptr;
-            SDL_DestroyWindow(window_);
-            window_ = nullptr;
-            return false;
-        }
-        void* proc = SDL_GL_GetProcAddress("glGenerateMipmap");
-        std::memcpy(&generateMipmap_, &proc, sizeof proc);
-
-        glViewport(0, 0, width, height);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrtho(0, width, height, 0, -1, 1);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glDisable(GL_DEPTH_TEST);
-        glDisable(GL_CULL_FACE);
-        glDisable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, 0);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        blend_ = 0;  // nothing sent yet
-        texturing_ = false;
-        boundTexture_ = 0;
-        SDL_StartTextInput();
-        return true;
+    bool openDesktopFullScreen(int width, int height) override {
+        return open(width, height, SDL_WINDOW_FULLSCREEN_DESKTOP, nullptr);
     }
 
     std::vector<DisplayMode> displayModes() override {
@@ -189,7 +142,10 @@ class SdlPlatform : public Platform {
     }
 
     void swapBuffers() override {
-        if (window_ != nullptr) SDL_GL_SwapWindow(window_);
+        if (window_ == nullptr) return;
+        SDL_GL_SwapWindow(window_);
+        // A new size takes effect from the next frame on, never halfway through one.
+        if (refit_ && context_ != nullptr) fitPicture();
     }
 
     [[noreturn]] void fatal(const std::string& message) override { fatal(message, nullptr); }
@@ -311,6 +267,89 @@ class SdlPlatform : public Platform {
     [[noreturn]] void exitProcess(int status) override { quit(status); }
 
   private:
+    // Opens the window and its context; `mode` is the display mode a full
+    // screen switches to, null to keep the desktop's.
+    bool open(int width, int height, Uint32 flags, SDL_DisplayMode* mode) {
+        initVideo();
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+        SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+
+        fullScreen_ = (flags & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+        if (fullScreen_) {
+            SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "1");
+            // At the desktop's mode the window covers the whole screen from
+            // the start, whether or not a window manager is there to make it so.
+            int w = width;
+            int h = height;
+            SDL_DisplayMode desktop{};
+            if (mode == nullptr && SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
+                w = desktop.w;
+                h = desktop.h;
+            }
+            window_ = SDL_CreateWindow("Flailwick", 0, 0, w, h, flags | SDL_WINDOW_OPENGL);
+        } else {
+            window_ =
+                SDL_CreateWindow("Flailwick", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                 width, height, flags | SDL_WINDOW_OPENGL);
+        }
+        if (window_ == nullptr) {
+            std::fprintf(stderr, "Flailwick: %s\n", SDL_GetError());
+            return false;
+        }
+        if (mode != nullptr) {
+            if (SDL_SetWindowDisplayMode(window_, mode) != 0) {
+                mode->refresh_rate = 0;
+                SDL_SetWindowDisplayMode(window_, mode);
+            }
+            SDL_ShowWindow(window_);
+        }
+
+        context_ = SDL_GL_CreateContext(window_);
+        if (context_ == nullptr || SDL_GL_MakeCurrent(window_, context_) != 0) {
+            std::fprintf(stderr, "Flailwick: %s\n", SDL_GetError());
+            if (context_ != nullptr) SDL_GL_DeleteContext(context_);
+            context_ = nullptr;
+            SDL_DestroyWindow(window_);
+            window_ = nullptr;
+            return false;
+        }
+        void* proc = SDL_GL_GetProcAddress("glGenerateMipmap");
+        std::memcpy(&generateMipmap_, &proc, sizeof proc);
+
+        gameWidth_ = width;
+        gameHeight_ = height;
+        fitPicture();
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(0, width, height, 0, -1, 1);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glDisable(GL_DEPTH_TEST);
+        glDisable(GL_CULL_FACE);
+        glDisable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        blend_ = 0;  // nothing sent yet
+        texturing_ = false;
+        boundTexture_ = 0;
+        SDL_StartTextInput();
+        return true;
+    }
+
+    // The game draws in its own coordinates; the viewport puts the picture,
+    // scaled to fit with its shape kept, in the middle of whatever the window
+    // or screen is, and the clear leaves black bars around it.
+    void fitPicture() {
+        int w = 0;
+        int h = 0;
+        SDL_GL_GetDrawableSize(window_, &w, &h);
+        const Letterbox box = letterbox(w, h, gameWidth_, gameHeight_);
+        glViewport(box.x, h - box.y - box.height, box.width, box.height);
+        refit_ = false;
+    }
+
     // Every way out comes here: the mixer stops before the sounds it reads are
     // released, and the window goes before SDL gives the desktop its mode back.
     [[noreturn]] void quit(int status) {
@@ -468,6 +507,7 @@ class SdlPlatform : public Platform {
             }
             case SDL_WINDOWEVENT:
                 if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) onFocusLost();
+                if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) refit_ = true;
                 break;
             default:
                 break;
@@ -479,6 +519,9 @@ class SdlPlatform : public Platform {
     SDL_Window* window_ = nullptr;
     SDL_GLContext context_ = nullptr;
     bool fullScreen_ = false;
+    int gameWidth_ = 1024;
+    int gameHeight_ = 768;
+    bool refit_ = false;  // the window's size changed since the picture was fitted
     GenerateMipmap generateMipmap_ = nullptr;
     int blend_ = 0;
     bool texturing_ = false;

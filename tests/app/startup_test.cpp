@@ -137,15 +137,6 @@ TEST_F(StartupTest, FullScreenSettingOpensDepth32WithoutPlacingTheWindow) {
     EXPECT_EQ(headless.windowTitle(), "");
 }
 
-TEST_F(StartupTest, FullScreenWithoutTheModeStopsWithAMessage) {
-    writeBytes("prefs.fwk", "1\r\n4\r\n5\r\n1\r\n5\r\n1\r\n3\r\n1\r\n10\r\n0\r\n1\r\n1\r\n3\r\n");
-    headless.setDisplayModes({{800, 600, 32, 60}});
-    EXPECT_NE(run(), 0);
-    EXPECT_TRUE(exited);
-    EXPECT_EQ(message, "Graphics mode does not exist");
-    EXPECT_EQ(menuFrame, -1);
-}
-
 TEST_F(StartupTest, TitleEndsAfterItsFirstFrameOnEachKey) {
     for (int key : {KeySpace, KeyEnter, KeyEscape}) {
         HeadlessPlatform fresh;

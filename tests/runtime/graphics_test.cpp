@@ -275,16 +275,25 @@ TEST_F(GraphicsTest, OpeningPresentsTwoBlackFramesFirst) {
     EXPECT_EQ(headless.openedDepth(), 0);
 }
 
-TEST_F(GraphicsTest, FullScreenNeedsAListedSize) {
+TEST_F(GraphicsTest, FullScreenWithoutTheModeKeepsTheDesktopsAndScales) {
     headless.setDisplayModes({{800, 600, 32, 60}, {1024, 768, 15, 60}});
+    openDisplay(1024, 768, 32, 60);
+    EXPECT_TRUE(headless.desktopFullScreen());
+
+    // Only a display that cannot go full screen at all stops the game.
+    HeadlessPlatform none;
+    setPlatform(&none);
+    none.setDisplayModes({{800, 600, 32, 60}});
+    none.setFullScreenFails(true);
     try {
         openDisplay(1024, 768, 32, 60);
-        FAIL() << "opened a mode the display does not offer";
+        FAIL() << "opened without a full-screen display";
     } catch (const HeadlessExit& e) {
         EXPECT_EQ(e.status, 1);
         EXPECT_EQ(e.message, "Graphics mode does not exist");
     }
-    EXPECT_FALSE(headless.windowOpen());
+    EXPECT_FALSE(none.windowOpen());
+    setPlatform(&headless);
 }
 
 TEST_F(GraphicsTest, FullScreenIgnoresDepthAndRateOfTheListedMode) {
@@ -292,6 +301,7 @@ TEST_F(GraphicsTest, FullScreenIgnoresDepthAndRateOfTheListedMode) {
     openDisplay(1024, 768, 32, 60);
     EXPECT_TRUE(headless.windowOpen());
     EXPECT_EQ(headless.openedDepth(), 32);
+    EXPECT_FALSE(headless.desktopFullScreen());
 }
 
 TEST_F(GraphicsTest, AWindowDoesNotConsultTheModeList) {

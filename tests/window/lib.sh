@@ -35,12 +35,15 @@ stop_display() {
 }
 
 # Starts the game in a fresh empty directory, which becomes the current one.
-start_game() {
-  WORK_DIR=$(mktemp -d)
+start_game() { start_game_in "$(mktemp -d)" "$1"; }
+
+# Starts the game in directory $1, prepared by the test, which becomes the current one.
+start_game_in() {
+  WORK_DIR=$1
   SHOT_DIR=$(mktemp -d)
   SCREEN="$SHOT_DIR/screen.png"
   cd "$WORK_DIR"
-  "$1" 2>game.err &
+  "$2" 2>game.err &
   GAME_PID=$!
 }
 
