@@ -14,7 +14,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <numeric>
 #include <string>
 #include <vector>
@@ -91,6 +90,9 @@ class TimingPlatform : public Platform {
     }
     std::uint32_t clockMillis() override { return real_.clockMillis(); }
     void sleepMillis(int ms) override { real_.sleepMillis(ms); }
+    void finishDrawing() override { real_.finishDrawing(); }
+    std::int64_t clockMicros() override { return real_.clockMicros(); }
+    void sleepUntilMicros(std::int64_t deadline) override { real_.sleepUntilMicros(deadline); }
     bool openAudio(MixCallback mix) override { return real_.openAudio(mix); }
     void lockAudio() override { real_.lockAudio(); }
     void unlockAudio() override { real_.unlockAudio(); }

@@ -3,7 +3,9 @@
 #include <SDL.h>
 #include <SDL_opengl.h>
 #include <dlfcn.h>
+#include <time.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -187,6 +189,27 @@ class SdlPlatform : public Platform {
 
     void swapBuffers() override {
         if (window_ != nullptr) SDL_GL_SwapWindow(window_);
+    }
+
+    void finishDrawing() override {
+        if (context_ == nullptr) return;
+        glFinish();
+    }
+
+    std::int64_t clockMicros() override {
+        timespec t{};
+        clock_gettime(CLOCK_MONOTONIC, &t);
+        return static_cast<std::int64_t>(t.tv_sec) * 1000000 + t.tv_nsec / 1000;
+    }
+
+    // To the deadline itself, so time lost before the call does not add up.
+    void sleepUntilMicros(std::int64_t deadline) override {
+        if (deadline <= 0) return;
+        timespec t{};
+        t.tv_sec = static_cast<time_t>(deadline / 1000000);
+        t.tv_nsec = static_cast<long>(deadline % 1000000) * 1000;
+        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &t, nullptr) == EINTR) {
+        }
     }
 
     [[noreturn]] void fatal(const std::string& message) override { fatal(message, nullptr); }
