@@ -5,6 +5,7 @@
 #include <dlfcn.h>
 #include <time.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -143,9 +144,15 @@ class SdlPlatform : public Platform {
         glDisable(GL_TEXTURE_2D);
         glBindTexture(GL_TEXTURE_2D, 0);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glVertexPointer(2, GL_FLOAT, 0, batchXY_.data());
+        glTexCoordPointer(2, GL_FLOAT, 0, batchST_.data());
         blend_ = 0;  // nothing sent yet
         texturing_ = false;
         boundTexture_ = 0;
+        texCoordArray_ = false;
+        batched_ = 0;
         SDL_StartTextInput();
         return true;
     }
@@ -188,11 +195,13 @@ class SdlPlatform : public Platform {
     }
 
     void swapBuffers() override {
+        flush();
         if (window_ != nullptr) SDL_GL_SwapWindow(window_);
     }
 
     void finishDrawing() override {
         if (context_ == nullptr) return;
+        flush();
         glFinish();
     }
 
@@ -216,54 +225,109 @@ class SdlPlatform : public Platform {
 
     void clear(int r, int g, int b) override {
         if (context_ == nullptr) return;
+        flush();
         glClearColor(r / 255.0f, g / 255.0f, b / 255.0f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT);
     }
 
     void drawPoint(float x, float y, const Paint& paint) override {
-        if (!use(paint, 0)) return;
-        glBegin(GL_POINTS);
-        glVertex2f(x, y);
-        glEnd();
+        if (reference_) {
+            if (!use(paint, 0)) return;
+            glBegin(GL_POINTS);
+            glVertex2f(x, y);
+            glEnd();
+            return;
+        }
+        float* v = batch(GL_POINTS, paint, 0, 1);
+        if (v == nullptr) return;
+        v[0] = x;
+        v[1] = y;
     }
 
     void drawLine(float x1, float y1, float x2, float y2, const Paint& paint) override {
-        if (!use(paint, 0)) return;
-        glBegin(GL_LINES);
-        glVertex2f(x1, y1);
-        glVertex2f(x2, y2);
-        glEnd();
+        if (reference_) {
+            if (!use(paint, 0)) return;
+            glBegin(GL_LINES);
+            glVertex2f(x1, y1);
+            glVertex2f(x2, y2);
+            glEnd();
+            return;
+        }
+        float* v = batch(GL_LINES, paint, 0, 2);
+        if (v == nullptr) return;
+        v[0] = x1;
+        v[1] = y1;
+        v[2] = x2;
+        v[3] = y2;
     }
 
     void setLineWidth(float width) override {
-        if (context_ != nullptr) glLineWidth(width);
+        if (context_ == nullptr) return;
+        flush();
+        glLineWidth(width);
     }
 
+    // Batched as triangles, so that discs and limbs of one colour go together.
+    // Each polygon is split the way the driver splits GL_POLYGON and GL_QUADS,
+    // so the pixels come out the same.
     void drawPolygon(const float* xy, int count, const Paint& paint) override {
-        if (count < 3 || !use(paint, 0)) return;
-        glBegin(count == 4 ? GL_QUADS : GL_POLYGON);
-        for (int i = 0; i < count; ++i)
-            glVertex2f(xy[2 * i], xy[2 * i + 1]);
-        glEnd();
+        if (count < 3 || context_ == nullptr) return;
+        const int vertices = 3 * (count - 2);
+        if (reference_ || vertices > kBatchVertices) {
+            flush();
+            if (!use(paint, 0)) return;
+            glBegin(count == 4 ? GL_QUADS : GL_POLYGON);
+            for (int i = 0; i < count; ++i)
+                glVertex2f(xy[2 * i], xy[2 * i + 1]);
+            glEnd();
+            return;
+        }
+        float* v = batch(GL_TRIANGLES, paint, 0, vertices);
+        if (v == nullptr) return;
+        const auto put = [&v, xy](int i) {
+            *v++ = xy[2 * i];
+            *v++ = xy[2 * i + 1];
+        };
+        if (count == 4) {
+            for (int i : {0, 1, 3, 1, 2, 3})
+                put(i);
+            return;
+        }
+        for (int i = 1; i + 1 < count; ++i) {
+            put(0);
+            put(i);
+            put(i + 1);
+        }
     }
 
     void drawTexturedQuad(TextureId texture, float x, float y, float w, float h,
                           const Paint& paint) override {
-        if (texture == 0 || !use(paint, texture)) return;
-        glBegin(GL_QUADS);
-        glTexCoord2f(0.0f, 0.0f);
-        glVertex2f(x, y);
-        glTexCoord2f(1.0f, 0.0f);
-        glVertex2f(x + w, y);
-        glTexCoord2f(1.0f, 1.0f);
-        glVertex2f(x + w, y + h);
-        glTexCoord2f(0.0f, 1.0f);
-        glVertex2f(x, y + h);
-        glEnd();
+        if (texture == 0) return;
+        if (reference_) {
+            if (!use(paint, texture)) return;
+            glBegin(GL_QUADS);
+            glTexCoord2f(0.0f, 0.0f);
+            glVertex2f(x, y);
+            glTexCoord2f(1.0f, 0.0f);
+            glVertex2f(x + w, y);
+            glTexCoord2f(1.0f, 1.0f);
+            glVertex2f(x + w, y + h);
+            glTexCoord2f(0.0f, 1.0f);
+            glVertex2f(x, y + h);
+            glEnd();
+            return;
+        }
+        float* v = batch(GL_QUADS, paint, static_cast<GLuint>(texture), 4);
+        if (v == nullptr) return;
+        const float xy[8] = {x, y, x + w, y, x + w, y + h, x, y + h};
+        const float st[8] = {0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 1.0f, 0.0f, 1.0f};
+        std::memcpy(v, xy, sizeof xy);
+        std::memcpy(batchST_.data() + (v - batchXY_.data()), st, sizeof st);
     }
 
     TextureId uploadTexture(int width, int height, const std::uint8_t* rgba, bool smooth) override {
         if (context_ == nullptr || rgba == nullptr || width <= 0 || height <= 0) return 0;
+        flush();
         GLuint id = 0;
         glGenTextures(1, &id);
         bindTexture(id);
@@ -277,6 +341,21 @@ class SdlPlatform : public Platform {
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
         if (mipmapAfter) generateMipmap_(GL_TEXTURE_2D);
         return static_cast<TextureId>(id);
+    }
+
+    // Today's drawing, kept as the reference the batched one must match.
+    void setReferenceDrawing(bool on) {
+        flush();
+        reference_ = on;
+    }
+
+    std::vector<std::uint8_t> readPixels(int width, int height) {
+        std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
+        if (context_ == nullptr) return {};
+        flush();
+        glReadBuffer(GL_BACK);
+        glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        return rgba;
     }
 
     void pumpEvents() override {
@@ -361,6 +440,44 @@ class SdlPlatform : public Platform {
             SDL_QuitSubSystem(SDL_INIT_VIDEO);
             fatal("Unable to set graphics mode", "cannot open the display (is DISPLAY set?)");
         }
+    }
+
+    // Room for `count` more vertices in the batch of this kind, paint and
+    // texture; whatever else waits is drawn first. Null without a context.
+    float* batch(GLenum mode, const Paint& paint, GLuint texture, int count) {
+        if (context_ == nullptr) return nullptr;
+        const bool same = batched_ > 0 && mode == batchMode_ && texture == batchTexture_ &&
+                          paint.r == batchPaint_.r && paint.g == batchPaint_.g &&
+                          paint.b == batchPaint_.b && paint.alpha == batchPaint_.alpha &&
+                          paint.blend == batchPaint_.blend;
+        if (!same || batched_ + count > kBatchVertices) {
+            flush();
+            batchMode_ = mode;
+            batchPaint_ = paint;
+            batchTexture_ = texture;
+        }
+        float* at = batchXY_.data() + 2 * batched_;
+        batched_ += count;
+        return at;
+    }
+
+    // One draw for the whole batch: within it OpenGL draws each primitive
+    // over the ones before, as separate draws would.
+    void flush() {
+        if (batched_ == 0) return;
+        const int count = batched_;
+        batched_ = 0;
+        if (!use(batchPaint_, batchTexture_)) return;
+        const bool textured = batchTexture_ != 0;
+        if (textured != texCoordArray_) {
+            if (textured) {
+                glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+            } else {
+                glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+            }
+            texCoordArray_ = textured;
+        }
+        glDrawArrays(batchMode_, 0, count);
     }
 
     // Sends only the state that changed: blend mode, texturing and the bound
@@ -477,6 +594,9 @@ class SdlPlatform : public Platform {
 
     using GenerateMipmap = void(APIENTRY*)(GLenum);
 
+    // Vertices a batch holds: room for the largest oval as triangles.
+    static constexpr int kBatchVertices = 16384;
+
     SDL_Window* window_ = nullptr;
     SDL_GLContext context_ = nullptr;
     bool fullScreen_ = false;
@@ -485,11 +605,30 @@ class SdlPlatform : public Platform {
     bool texturing_ = false;
     GLuint boundTexture_ = 0;
     SDL_AudioDeviceID audio_ = 0;
+
+    // Primitives waiting to be drawn together: one kind, paint and texture.
+    // Fixed arrays, so a frame never touches the heap.
+    std::array<float, 2 * kBatchVertices> batchXY_{};
+    std::array<float, 2 * kBatchVertices> batchST_{};  // texture coordinates
+    int batched_ = 0;                                  // vertices waiting
+    GLenum batchMode_ = GL_POINTS;
+    Paint batchPaint_;
+    GLuint batchTexture_ = 0;
+    bool texCoordArray_ = false;
+    bool reference_ = false;  // one call per primitive, mipmaps by the driver
 };
+
+SdlPlatform& instance() {
+    static SdlPlatform platform;
+    return platform;
+}
 
 }  // namespace
 
-Platform& sdlPlatform() {
-    static SdlPlatform instance;
-    return instance;
+Platform& sdlPlatform() { return instance(); }
+
+void setSdlReferenceDrawing(bool on) { instance().setReferenceDrawing(on); }
+
+std::vector<std::uint8_t> readSdlPixels(int width, int height) {
+    return instance().readPixels(width, height);
 }
