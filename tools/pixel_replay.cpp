@@ -1,8 +1,9 @@
 // The pixel test of batched drawing. Records frames of the game on the headless
 // platform (the title, the main menu, the controls screen, and six-fighter
 // fights with blood and sparks), then draws each through the real OpenGL
-// drawing twice: as the game drew before batching (one call per primitive)
-// and batched. The pixels read back must be the same, byte for byte. Needs a display; Xvfb will do.
+// drawing twice: as the game drew before batching (one call per primitive,
+// mipmaps built by the driver) and batched. The pixels read back must be the
+// same, byte for byte. Needs a display; Xvfb will do.
 //   flailwick_pixel_replay [dir]   also writes each batched frame to dir/<name>.ppm
 #include <cstdio>
 #include <map>

@@ -13,6 +13,7 @@
 
 #include "runtime/input.h"
 #include "runtime/platform/sdl_keys.h"
+#include "runtime/png_pixels.h"
 
 namespace {
 
@@ -336,6 +337,10 @@ class SdlPlatform : public Platform {
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, smooth ? GL_LINEAR : GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
                         smooth ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST);
+        if (smooth && !reference_) {
+            uploadWithMipmaps(width, height, rgba);
+            return static_cast<TextureId>(id);
+        }
         const bool mipmapAfter = smooth && generateMipmap_ != nullptr;
         if (smooth && !mipmapAfter) glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
@@ -439,6 +444,21 @@ class SdlPlatform : public Platform {
         if (invisible && SDL_getenv("SDL_VIDEODRIVER") == nullptr) {
             SDL_QuitSubSystem(SDL_INIT_VIDEO);
             fatal("Unable to set graphics mode", "cannot open the display (is DISPLAY set?)");
+        }
+    }
+
+    // Built here rather than by the driver, whose way starts the renderer's
+    // shader compiler and costs the title a good part of its start.
+    void uploadWithMipmaps(int width, int height, const std::uint8_t* rgba) {
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+        Pixels level;
+        level.width = width;
+        level.height = height;
+        level.rgba.assign(rgba, rgba + static_cast<std::size_t>(width) * height * 4);
+        for (int i = 1; level.width > 1 || level.height > 1; ++i) {
+            level = halvePixels(level);
+            glTexImage2D(GL_TEXTURE_2D, i, GL_RGBA8, level.width, level.height, 0, GL_RGBA,
+                         GL_UNSIGNED_BYTE, level.rgba.data());
         }
     }
 
