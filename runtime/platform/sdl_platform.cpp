@@ -147,7 +147,9 @@ class SdlPlatform : public Platform {
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glEnableClientState(GL_VERTEX_ARRAY);
+        glEnableClientState(GL_COLOR_ARRAY);
         glVertexPointer(2, GL_FLOAT, 0, batchXY_.data());
+        glColorPointer(4, GL_FLOAT, 0, batchRGBA_.data());
         glTexCoordPointer(2, GL_FLOAT, 0, batchST_.data());
         blend_ = 0;  // nothing sent yet
         texturing_ = false;
@@ -234,6 +236,7 @@ class SdlPlatform : public Platform {
     void drawPoint(float x, float y, const Paint& paint) override {
         if (reference_) {
             if (!use(paint, 0)) return;
+            colour(paint);
             glBegin(GL_POINTS);
             glVertex2f(x, y);
             glEnd();
@@ -248,6 +251,7 @@ class SdlPlatform : public Platform {
     void drawLine(float x1, float y1, float x2, float y2, const Paint& paint) override {
         if (reference_) {
             if (!use(paint, 0)) return;
+            colour(paint);
             glBegin(GL_LINES);
             glVertex2f(x1, y1);
             glVertex2f(x2, y2);
@@ -277,6 +281,7 @@ class SdlPlatform : public Platform {
         if (reference_ || vertices > kBatchVertices) {
             flush();
             if (!use(paint, 0)) return;
+            colour(paint);
             glBegin(count == 4 ? GL_QUADS : GL_POLYGON);
             for (int i = 0; i < count; ++i)
                 glVertex2f(xy[2 * i], xy[2 * i + 1]);
@@ -306,6 +311,7 @@ class SdlPlatform : public Platform {
         if (texture == 0) return;
         if (reference_) {
             if (!use(paint, texture)) return;
+            colour(paint);
             glBegin(GL_QUADS);
             glTexCoord2f(0.0f, 0.0f);
             glVertex2f(x, y);
@@ -463,9 +469,17 @@ class SdlPlatform : public Platform {
     }
 
     // Room for `count` more vertices in the batch of this kind, paint and
-    // texture; whatever else waits is drawn first. Null without a context.
-    float* batch(GLenum mode, const Paint& paint, GLuint texture, int count) {
+    // texture; whatever else waits is drawn first. Null when nothing is to be
+    // drawn.
+    float* batch(GLenum mode, Paint paint, GLuint texture, int count) {
         if (context_ == nullptr) return nullptr;
+        // Untextured, a cut-out is all or nothing: it passes the alpha test
+        // from opacity 128 on (128 / 255 >= 0.5) and none of it below. Drawn
+        // as opaque it takes the renderer's faster path, with the same pixels.
+        if (texture == 0 && paint.blend == Cutout) {
+            if (paint.alpha < 128) return nullptr;
+            paint.blend = Opaque;
+        }
         const bool same = batched_ > 0 && mode == batchMode_ && texture == batchTexture_ &&
                           paint.r == batchPaint_.r && paint.g == batchPaint_.g &&
                           paint.b == batchPaint_.b && paint.alpha == batchPaint_.alpha &&
@@ -488,6 +502,12 @@ class SdlPlatform : public Platform {
         const int count = batched_;
         batched_ = 0;
         if (!use(batchPaint_, batchTexture_)) return;
+        // The colour goes with every vertex, as glColor4ub would convert it:
+        // the driver's way of mixing a current colour with arrays is slow.
+        const float rgba[4] = {batchPaint_.r / 255.0f, batchPaint_.g / 255.0f,
+                               batchPaint_.b / 255.0f, batchPaint_.alpha / 255.0f};
+        for (int i = 0; i < count; ++i)
+            std::memcpy(&batchRGBA_[4 * static_cast<std::size_t>(i)], rgba, sizeof rgba);
         const bool textured = batchTexture_ != 0;
         if (textured != texCoordArray_) {
             if (textured) {
@@ -517,9 +537,10 @@ class SdlPlatform : public Platform {
             }
             bindTexture(static_cast<GLuint>(texture));
         }
-        glColor4ub(paint.r, paint.g, paint.b, paint.alpha);
         return true;
     }
+
+    static void colour(const Paint& paint) { glColor4ub(paint.r, paint.g, paint.b, paint.alpha); }
 
     void bindTexture(GLuint id) {
         if (id == boundTexture_) return;
@@ -630,7 +651,8 @@ class SdlPlatform : public Platform {
     // Fixed arrays, so a frame never touches the heap.
     std::array<float, 2 * kBatchVertices> batchXY_{};
     std::array<float, 2 * kBatchVertices> batchST_{};  // texture coordinates
-    int batched_ = 0;                                  // vertices waiting
+    std::array<float, 4 * kBatchVertices> batchRGBA_{};
+    int batched_ = 0;  // vertices waiting
     GLenum batchMode_ = GL_POINTS;
     Paint batchPaint_;
     GLuint batchTexture_ = 0;
