@@ -133,6 +133,10 @@ class SdlPlatform : public Platform {
         }
         void* proc = SDL_GL_GetProcAddress("glGenerateMipmap");
         std::memcpy(&generateMipmap_, &proc, sizeof proc);
+        proc = SDL_GL_GetProcAddress("glTexImage3D");
+        std::memcpy(&texImage3D_, &proc, sizeof proc);
+        proc = SDL_GL_GetProcAddress("glTexSubImage3D");
+        std::memcpy(&texSubImage3D_, &proc, sizeof proc);
 
         glViewport(0, 0, width, height);
         glMatrixMode(GL_PROJECTION);
@@ -150,10 +154,13 @@ class SdlPlatform : public Platform {
         glEnableClientState(GL_COLOR_ARRAY);
         glVertexPointer(2, GL_FLOAT, 0, batchXY_.data());
         glColorPointer(4, GL_FLOAT, 0, batchRGBA_.data());
-        glTexCoordPointer(2, GL_FLOAT, 0, batchST_.data());
+        glTexCoordPointer(3, GL_FLOAT, 0, batchSTR_.data());
         blend_ = 0;  // nothing sent yet
-        texturing_ = false;
-        boundTexture_ = 0;
+        target_ = 0;
+        bound2D_ = 0;
+        bound3D_ = 0;
+        textures_.assign(1, Slot{});
+        stacks_.clear();
         texCoordArray_ = false;
         batched_ = 0;
         SDL_StartTextInput();
@@ -308,7 +315,7 @@ class SdlPlatform : public Platform {
 
     void drawTexturedQuad(TextureId texture, float x, float y, float w, float h,
                           const Paint& paint) override {
-        if (texture == 0) return;
+        if (texture <= 0 || static_cast<std::size_t>(texture) >= textures_.size()) return;
         if (reference_) {
             if (!use(paint, texture)) return;
             colour(paint);
@@ -324,20 +331,27 @@ class SdlPlatform : public Platform {
             glEnd();
             return;
         }
-        float* v = batch(GL_QUADS, paint, static_cast<GLuint>(texture), 4);
+        float* v = batch(GL_QUADS, paint, texture, 4);
         if (v == nullptr) return;
+        const float r = textures_[static_cast<std::size_t>(texture)].r;
         const float xy[8] = {x, y, x + w, y, x + w, y + h, x, y + h};
-        const float st[8] = {0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 1.0f, 0.0f, 1.0f};
+        const float str[12] = {0.0f, 0.0f, r, 1.0f, 0.0f, r, 1.0f, 1.0f, r, 0.0f, 1.0f, r};
         std::memcpy(v, xy, sizeof xy);
-        std::memcpy(batchST_.data() + (v - batchXY_.data()), st, sizeof st);
+        std::memcpy(batchSTR_.data() + 3 * ((v - batchXY_.data()) / 2), str, sizeof str);
     }
 
     TextureId uploadTexture(int width, int height, const std::uint8_t* rgba, bool smooth) override {
         if (context_ == nullptr || rgba == nullptr || width <= 0 || height <= 0) return 0;
         flush();
-        GLuint id = 0;
-        glGenTextures(1, &id);
-        bindTexture(id);
+        if (!smooth && !reference_ && width <= kStackedSize && height <= kStackedSize &&
+            texImage3D_ != nullptr && texSubImage3D_ != nullptr) {
+            return stack(width, height, rgba);
+        }
+        GLuint name = 0;
+        glGenTextures(1, &name);
+        bindTexture(GL_TEXTURE_2D, name);
+        textures_.push_back(Slot{GL_TEXTURE_2D, name, 0.0f});
+        const auto id = static_cast<TextureId>(textures_.size() - 1);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, smooth ? GL_LINEAR : GL_NEAREST);
@@ -345,13 +359,13 @@ class SdlPlatform : public Platform {
                         smooth ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST);
         if (smooth && !reference_) {
             uploadWithMipmaps(width, height, rgba);
-            return static_cast<TextureId>(id);
+            return id;
         }
         const bool mipmapAfter = smooth && generateMipmap_ != nullptr;
         if (smooth && !mipmapAfter) glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
         if (mipmapAfter) generateMipmap_(GL_TEXTURE_2D);
-        return static_cast<TextureId>(id);
+        return id;
     }
 
     // Today's drawing, kept as the reference the batched one must match.
@@ -453,6 +467,39 @@ class SdlPlatform : public Platform {
         }
     }
 
+    // Small unfiltered pictures of one size (the font's glyphs) are slices of
+    // one 3D texture, so that text of one colour is one batch: the renderer
+    // copies its whole texture state whenever the bound texture changes. A
+    // slice is picked by the third coordinate at its middle; the first two
+    // are sampled exactly as in a picture of its own.
+    TextureId stack(int width, int height, const std::uint8_t* rgba) {
+        Stack* into = nullptr;
+        for (Stack& st : stacks_) {
+            if (st.width == width && st.height == height && st.used < kStackDepth) into = &st;
+        }
+        if (into == nullptr) {
+            Stack fresh{0, width, height, 0};
+            glGenTextures(1, &fresh.name);
+            bindTexture(GL_TEXTURE_3D, fresh.name);
+            glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+            glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+            glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
+            glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+            texImage3D_(GL_TEXTURE_3D, 0, GL_RGBA8, width, height, kStackDepth, 0, GL_RGBA,
+                        GL_UNSIGNED_BYTE, nullptr);
+            stacks_.push_back(fresh);
+            into = &stacks_.back();
+        }
+        bindTexture(GL_TEXTURE_3D, into->name);
+        texSubImage3D_(GL_TEXTURE_3D, 0, 0, 0, into->used, width, height, 1, GL_RGBA,
+                       GL_UNSIGNED_BYTE, rgba);
+        const float r = (static_cast<float>(into->used) + 0.5f) / kStackDepth;
+        ++into->used;
+        textures_.push_back(Slot{GL_TEXTURE_3D, into->name, r});
+        return static_cast<TextureId>(textures_.size() - 1);
+    }
+
     // Built here rather than by the driver, whose way starts the renderer's
     // shader compiler and costs the title a good part of its start.
     void uploadWithMipmaps(int width, int height, const std::uint8_t* rgba) {
@@ -471,7 +518,7 @@ class SdlPlatform : public Platform {
     // Room for `count` more vertices in the batch of this kind, paint and
     // texture; whatever else waits is drawn first. Null when nothing is to be
     // drawn.
-    float* batch(GLenum mode, Paint paint, GLuint texture, int count) {
+    float* batch(GLenum mode, Paint paint, TextureId texture, int count) {
         if (context_ == nullptr) return nullptr;
         // Untextured, a cut-out is all or nothing: it passes the alpha test
         // from opacity 128 on (128 / 255 >= 0.5) and none of it below. Drawn
@@ -480,7 +527,10 @@ class SdlPlatform : public Platform {
             if (paint.alpha < 128) return nullptr;
             paint.blend = Opaque;
         }
-        const bool same = batched_ > 0 && mode == batchMode_ && texture == batchTexture_ &&
+        // Slices of one stack share a batch: they differ only in a coordinate.
+        const bool same = batched_ > 0 && mode == batchMode_ &&
+                          textures_[static_cast<std::size_t>(texture)].name ==
+                              textures_[static_cast<std::size_t>(batchTexture_)].name &&
                           paint.r == batchPaint_.r && paint.g == batchPaint_.g &&
                           paint.b == batchPaint_.b && paint.alpha == batchPaint_.alpha &&
                           paint.blend == batchPaint_.blend;
@@ -523,29 +573,28 @@ class SdlPlatform : public Platform {
     // Sends only the state that changed: blend mode, texturing and the bound
     // texture are the costly ones.
     bool use(const Paint& paint, TextureId texture) {
-        if (context_ == nullptr) return false;
-        setBlend(paint.blend);
-        if (texture == 0) {
-            if (texturing_) {
-                glDisable(GL_TEXTURE_2D);
-                texturing_ = false;
-            }
-        } else {
-            if (!texturing_) {
-                glEnable(GL_TEXTURE_2D);
-                texturing_ = true;
-            }
-            bindTexture(static_cast<GLuint>(texture));
+        if (context_ == nullptr || texture < 0 ||
+            static_cast<std::size_t>(texture) >= textures_.size()) {
+            return false;
         }
+        setBlend(paint.blend);
+        const Slot& slot = textures_[static_cast<std::size_t>(texture)];
+        if (slot.target != target_) {
+            if (target_ != 0) glDisable(target_);
+            if (slot.target != 0) glEnable(slot.target);
+            target_ = slot.target;
+        }
+        if (slot.target != 0) bindTexture(slot.target, slot.name);
         return true;
     }
 
     static void colour(const Paint& paint) { glColor4ub(paint.r, paint.g, paint.b, paint.alpha); }
 
-    void bindTexture(GLuint id) {
-        if (id == boundTexture_) return;
-        glBindTexture(GL_TEXTURE_2D, id);
-        boundTexture_ = id;
+    void bindTexture(GLenum target, GLuint name) {
+        GLuint& bound = target == GL_TEXTURE_3D ? bound3D_ : bound2D_;
+        if (name == bound) return;
+        glBindTexture(target, name);
+        bound = name;
     }
 
     void setBlend(int mode) {
@@ -634,6 +683,24 @@ class SdlPlatform : public Platform {
     }
 
     using GenerateMipmap = void(APIENTRY*)(GLenum);
+    using TexImage3D = void(APIENTRY*)(GLenum, GLint, GLint, GLsizei, GLsizei, GLsizei, GLint,
+                                       GLenum, GLenum, const void*);
+    using TexSubImage3D = void(APIENTRY*)(GLenum, GLint, GLint, GLint, GLint, GLsizei, GLsizei,
+                                          GLsizei, GLenum, GLenum, const void*);
+
+    // A texture as the game knows it: a picture of its own, or a slice of a stack.
+    struct Slot {
+        GLenum target = 0;
+        GLuint name = 0;
+        float r = 0.0f;  // third texture coordinate, picking the slice
+    };
+    struct Stack {
+        GLuint name;
+        int width, height;
+        int used;  // slices filled
+    };
+    static constexpr int kStackedSize = 64;  // largest side of a stacked picture
+    static constexpr int kStackDepth = 128;
 
     // Vertices a batch holds: room for the largest oval as triangles.
     static constexpr int kBatchVertices = 16384;
@@ -642,20 +709,25 @@ class SdlPlatform : public Platform {
     SDL_GLContext context_ = nullptr;
     bool fullScreen_ = false;
     GenerateMipmap generateMipmap_ = nullptr;
+    TexImage3D texImage3D_ = nullptr;
+    TexSubImage3D texSubImage3D_ = nullptr;
+    std::vector<Slot> textures_ = std::vector<Slot>(1);  // by TextureId; 0 is none
+    std::vector<Stack> stacks_;
     int blend_ = 0;
-    bool texturing_ = false;
-    GLuint boundTexture_ = 0;
+    GLenum target_ = 0;  // the texture target enabled, 0 for none
+    GLuint bound2D_ = 0;
+    GLuint bound3D_ = 0;
     SDL_AudioDeviceID audio_ = 0;
 
     // Primitives waiting to be drawn together: one kind, paint and texture.
     // Fixed arrays, so a frame never touches the heap.
     std::array<float, 2 * kBatchVertices> batchXY_{};
-    std::array<float, 2 * kBatchVertices> batchST_{};  // texture coordinates
+    std::array<float, 3 * kBatchVertices> batchSTR_{};  // texture coordinates
     std::array<float, 4 * kBatchVertices> batchRGBA_{};
     int batched_ = 0;  // vertices waiting
     GLenum batchMode_ = GL_POINTS;
     Paint batchPaint_;
-    GLuint batchTexture_ = 0;
+    TextureId batchTexture_ = 0;
     bool texCoordArray_ = false;
     bool reference_ = false;  // one call per primitive, mipmaps by the driver
 };
