@@ -1,10 +1,15 @@
 // The pixel test of batched drawing. Records frames of the game on the headless
-// platform (the title, the main menu, the controls screen, and six-fighter
-// fights with blood and sparks), then draws each through the real OpenGL
+// platform (the title, the main menu, the controls screen, and fights of six
+// and of three with blood and sparks), then draws each through the real OpenGL
 // drawing twice: as the game drew before batching (one call per primitive,
 // mipmaps built by the driver) and batched. The pixels read back must be the
 // same, byte for byte. Needs a display; Xvfb will do.
 //   flailwick_pixel_replay [dir]   also writes each batched frame to dir/<name>.ppm
+//   flailwick_pixel_replay --time  instead times drawing each frame both ways,
+//                                  in CPU milliseconds (the renderer's threads included)
+#include <sys/resource.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -113,7 +118,10 @@ std::vector<TextureId> uploadTextures(const HeadlessPlatform& headless) {
     return ids;
 }
 
-std::vector<std::uint8_t> draw(const Recorded& frame, const std::vector<TextureId>& textures) {
+// Draws the frame and presents it as the frame limiter does; the pixels are
+// read back first when asked for.
+std::vector<std::uint8_t> draw(const Recorded& frame, const std::vector<TextureId>& textures,
+                               bool readBack = true) {
     Platform& gl = sdlPlatform();
     float lineWidth = -1.0f;
     for (const Primitive& p : frame.primitives) {
@@ -141,7 +149,9 @@ std::vector<std::uint8_t> draw(const Recorded& frame, const std::vector<TextureI
                 break;
         }
     }
-    std::vector<std::uint8_t> pixels = readSdlPixels(kWidth, kHeight);
+    std::vector<std::uint8_t> pixels;
+    if (readBack) pixels = readSdlPixels(kWidth, kHeight);
+    gl.finishDrawing();
     gl.swapBuffers();
     return pixels;
 }
@@ -157,6 +167,35 @@ void writePpm(const std::string& path, const std::vector<std::uint8_t>& rgba) {
     std::fclose(f);
 }
 
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Rounds of each way in turn, so that load from elsewhere falls on both; the
+// quickest round is the least disturbed.
+void timeFrames(const std::vector<Recorded>& frames, const std::vector<TextureId>& before,
+                const std::vector<TextureId>& batched) {
+    constexpr int kRounds = 10;
+    constexpr int kDraws = 60;
+    for (const Recorded& frame : frames) {
+        double best[2] = {1e9, 1e9};
+        for (int round = 0; round < kRounds; ++round) {
+            for (int way = 0; way < 2; ++way) {
+                setSdlReferenceDrawing(way == 0);
+                const double start = cpuSeconds();
+                for (int i = 0; i < kDraws; ++i)
+                    draw(frame, way == 0 ? before : batched, false);
+                best[way] = std::min(best[way], (cpuSeconds() - start) * 1000.0 / kDraws);
+            }
+        }
+        std::printf("%s: %.2f ms of CPU a frame one call per primitive, %.2f ms batched\n",
+                    frame.name.c_str(), best[0], best[1]);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -167,8 +206,9 @@ int main(int argc, char** argv) {
     recordScreens(headless, recorder);
     recordFight(headless, recorder, 9, "fight");
     recordFight(headless, recorder, 19, "robots");
-    if (recorder.frames.size() != 5) {
-        std::fprintf(stderr, "recorded %zu frames instead of 5\n", recorder.frames.size());
+    recordFight(headless, recorder, 1, "co-op");
+    if (recorder.frames.size() != 6) {
+        std::fprintf(stderr, "recorded %zu frames instead of 6\n", recorder.frames.size());
         return 1;
     }
 
@@ -179,6 +219,10 @@ int main(int argc, char** argv) {
     const std::vector<TextureId> before = uploadTextures(headless);
     setSdlReferenceDrawing(false);
     const std::vector<TextureId> batched = uploadTextures(headless);
+    if (argc > 1 && std::string(argv[1]) == "--time") {
+        timeFrames(recorder.frames, before, batched);
+        sdlPlatform().exitProcess(0);
+    }
 
     int differing = 0;
     for (const Recorded& frame : recorder.frames) {
