@@ -16,18 +16,19 @@ constexpr int kTitleMillis = 4000;
 constexpr float kTitleX = 409;
 constexpr float kTitleY = 196;
 
-void drawCaption() {
+void drawCaption(const std::string& caption) {
     setDrawColor(255, 255, 255);
     setDrawScale(2, 2);
-    drawString(kCaption, centredX(kCaption, 2), 500);
+    drawString(caption, centredX(caption, 2), 500);
 }
 
 // The title picture stays up while the sounds and the spark load, and then
 // until four seconds have passed or the player presses Space, Enter or Esc.
 void showTitle(Media& media) {
+    const std::string caption = kCaption;  // made once, not in every frame
     media.title = loadImage("incbin::205275.png", -1);
     drawImage(media.title, kTitleX, kTitleY, 0);
-    drawCaption();
+    drawCaption(caption);
     presentFrame();
     const int start = clockMillis();
 
@@ -38,7 +39,7 @@ void showTitle(Media& media) {
     for (;;) {
         setDrawScale(1, 1);
         drawImage(media.title, kTitleX, kTitleY, 0);
-        drawCaption();
+        drawCaption(caption);
         const int elapsed = clockMillis() - start;
         presentFrame();
         if (elapsed > kTitleMillis) break;

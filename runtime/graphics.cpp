@@ -15,6 +15,7 @@ namespace {
 constexpr int kMaxOvalSegments = 4096;
 // Polygons up to this many vertices are transformed without touching the heap.
 constexpr int kPolygonScratch = 256;
+constexpr std::int64_t kMicrosPerSecond = 1000000;
 
 DrawState state;
 Paint paint;
@@ -83,7 +84,7 @@ void openDisplay(int width, int height, int depth, int rate) {
     limiter.rate = rate > 0 ? rate : 0;
     if (limiter.rate > 0 && !displayPacesItself(limiter.rate)) {
         limiter.active = true;
-        limiter.startTime = clockMillis();
+        limiter.startTime = platform().clockMicros();
         limiter.accumulator = 0;
         platform().setSwapInterval(0);
     }
@@ -107,39 +108,24 @@ void clearScreen() { platform().clear(state.clearR, state.clearG, state.clearB);
 
 void presentFrame() {
     if (limiter.active) {
-        const int wait = limiterWait(limiter, clockMillis());
-        if (wait > 0) sleepMillis(wait);
+        // The frame is drawn before the sleep, so its drawing time is not
+        // added to the interval after it.
+        platform().finishDrawing();
+        const std::int64_t now = platform().clockMicros();
+        const std::int64_t wait = limiterWait(limiter, now);
+        if (wait > 0) platform().sleepUntilMicros(now + wait);
     }
     platform().swapBuffers();
 }
 
-int limiterWait(FrameLimiter& l, int now) {
+std::int64_t limiterWait(FrameLimiter& l, std::int64_t now) {
     if (l.rate <= 0) return 0;
-    const std::int64_t rate = l.rate;
-    const std::int64_t elapsed =
-        static_cast<int>(static_cast<std::uint32_t>(now) - static_cast<std::uint32_t>(l.startTime));
-    std::int64_t accumulator = static_cast<std::int64_t>(l.accumulator) + 1000;
-    const std::int64_t wait = accumulator / rate - elapsed;
-    int result = 0;
-    if (wait > 0 && wait < 1000) {
-        result = static_cast<int>(wait);
-    } else {
-        accumulator = elapsed * rate;
-    }
-    // On a long run, move whole seconds of the schedule into the start time so
-    // the accumulator never overflows; the waits come out the same.
-    const std::int64_t second = 1000 * rate;
-    if (accumulator >= 1000 * second) {
-        const std::int64_t seconds = accumulator / second;
-        l.startTime = static_cast<int>(static_cast<std::uint32_t>(l.startTime) +
-                                       static_cast<std::uint32_t>(seconds * 1000));
-        accumulator -= seconds * second;
-    } else if (accumulator < 0) {
-        l.startTime = now;
-        accumulator = 0;
-    }
-    l.accumulator = static_cast<int>(accumulator);
-    return result;
+    const std::int64_t elapsed = now - l.startTime;
+    l.accumulator += kMicrosPerSecond;
+    const std::int64_t wait = l.accumulator / l.rate - elapsed;
+    if (wait > 0 && wait < kMicrosPerSecond) return wait;
+    l.accumulator = elapsed * l.rate;
+    return 0;
 }
 
 const FrameLimiter& frameLimiter() { return limiter; }

@@ -2,6 +2,7 @@
 // drawing state, filled primitives, pictures and the built-in 8 x 16 font.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -73,14 +74,16 @@ void resetDrawState();
 // Oval vertex count: max(toInt(|rx| + |ry|), 12) rounded down to a multiple of 4.
 int ovalSegments(float w, float h);
 
-// The software frame limiter, used when the display does not pace itself.
+// The software frame limiter, used when the display does not pace itself. Its
+// schedule runs on the platform's microsecond clock, so frames come out evenly
+// spaced rather than 16 or 17 ms apart.
 struct FrameLimiter {
     bool active = false;
-    int startTime = 0;
-    int accumulator = 0;  // 1000 x frames presented since the (re)start
+    std::int64_t startTime = 0;    // microseconds
+    std::int64_t accumulator = 0;  // 1000000 x frames presented since the (re)start
     int rate = 60;
 };
-// One presented frame: returns the milliseconds to sleep (0 for none) and
-// restarts the schedule when running late by a second or more.
-int limiterWait(FrameLimiter& limiter, int now);
+// One presented frame: returns the microseconds to sleep (0 for none) and
+// restarts the schedule from now when no wait is left, or a second or more.
+std::int64_t limiterWait(FrameLimiter& limiter, std::int64_t now);
 const FrameLimiter& frameLimiter();

@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -106,4 +107,47 @@ void applyColorKey(Pixels& pixels, int keyR, int keyG, int keyB) {
         }
     }
     p.swap(result);
+}
+
+namespace {
+
+// Where the centre of texel i of a level `to` texels wide falls in the level
+// above, `from` texels wide: in 1/256 texel from the centre of its first texel.
+int sourcePosition(int i, int from, int to) {
+    const float centre = (static_cast<float>(i) + 0.5f) / static_cast<float>(to);
+    return static_cast<int>(std::lrint(centre * static_cast<float>(from) * 256.0f)) - 128;
+}
+
+int mix(int a, int b, int weight) { return (a * (256 - weight) + b * weight + 128) >> 8; }
+
+}  // namespace
+
+Pixels halvePixels(const Pixels& level) {
+    Pixels half;
+    half.width = level.width > 1 ? level.width / 2 : 1;
+    half.height = level.height > 1 ? level.height / 2 : 1;
+    half.hadAlpha = level.hadAlpha;
+    half.rgba.resize(static_cast<std::size_t>(half.width) * half.height * 4);
+    const auto at = [&level](int x, int y, int c) -> int {
+        x = x < level.width ? x : level.width - 1;
+        y = y < level.height ? y : level.height - 1;
+        return level.rgba[(static_cast<std::size_t>(y) * level.width + x) * 4 + c];
+    };
+    for (int y = 0; y < half.height; ++y) {
+        const int fy = sourcePosition(y, level.height, half.height);
+        const int y0 = fy >> 8;
+        const int wy = fy & 255;
+        for (int x = 0; x < half.width; ++x) {
+            const int fx = sourcePosition(x, level.width, half.width);
+            const int x0 = fx >> 8;
+            const int wx = fx & 255;
+            for (int c = 0; c < 4; ++c) {
+                const int top = mix(at(x0, y0, c), at(x0 + 1, y0, c), wx);
+                const int bottom = mix(at(x0, y0 + 1, c), at(x0 + 1, y0 + 1, c), wx);
+                half.rgba[(static_cast<std::size_t>(y) * half.width + x) * 4 + c] =
+                    static_cast<std::uint8_t>(mix(top, bottom, wy));
+            }
+        }
+    }
+    return half;
 }

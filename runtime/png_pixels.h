@@ -17,3 +17,9 @@ bool decodePng(const std::vector<unsigned char>& bytes, Pixels& out);
 // Pixels equal to the key colour become transparent and take the average
 // colour of their non-key neighbours, so filtering does not bleed dark fringes.
 void applyColorKey(Pixels& pixels, int keyR, int keyG, int keyB);
+
+// The next smaller mipmap level, half the size (rounded down, at least 1). Each
+// pixel is sampled bilinearly at its centre with 8-bit weights, rows first,
+// rounding each step: the levels come out as the software renderer's own
+// generator made them, so pictures drawn smaller look as they always did.
+Pixels halvePixels(const Pixels& level);

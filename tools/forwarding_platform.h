@@ -23,6 +23,7 @@ class ForwardingPlatform : public Platform {
     void hidePointer() override { real_.hidePointer(); }
     void setSwapInterval(int interval) override { real_.setSwapInterval(interval); }
     void swapBuffers() override { real_.swapBuffers(); }
+    void finishDrawing() override { real_.finishDrawing(); }
     [[noreturn]] void fatal(const std::string& message) override {
         real_.fatal(message);
         std::abort();
@@ -46,6 +47,8 @@ class ForwardingPlatform : public Platform {
     void pumpEvents() override { real_.pumpEvents(); }
     std::uint32_t clockMillis() override { return real_.clockMillis(); }
     void sleepMillis(int ms) override { real_.sleepMillis(ms); }
+    std::int64_t clockMicros() override { return real_.clockMicros(); }
+    void sleepUntilMicros(std::int64_t deadline) override { real_.sleepUntilMicros(deadline); }
     bool openAudio(MixCallback mix) override { return real_.openAudio(mix); }
     void lockAudio() override { real_.lockAudio(); }
     void unlockAudio() override { real_.unlockAudio(); }

@@ -1,6 +1,7 @@
 #include "runtime/platform/headless.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <utility>
 
@@ -48,6 +49,7 @@ struct HeadlessPlatform::Impl {
     int audioOpenMillis = 0;
     int idleReads = 0;
     std::vector<int> sleeps;
+    std::vector<std::int64_t> sleepsUntil;
 
     // Script, kept in frame order; equal frames stay in script order.
     std::vector<ScriptEvent> script;
@@ -87,8 +89,19 @@ struct HeadlessPlatform::Impl {
         currentCoords.reserve(kReservedCoords);
         lastCoords.reserve(kReservedCoords);
         sleeps.reserve(kReservedSleeps);
+        sleepsUntil.reserve(kReservedSleeps);
         textures.push_back(Texture{0, 0, false, {}});  // id 0 is never handed out
     }
+
+    // A read of the clock; reads with no sleep or present in between creep forward.
+    void readClock() {
+        if (++idleReads >= kIdleClockReads) {
+            idleReads = 0;
+            now += 1.0;
+        }
+    }
+
+    std::int64_t micros() const { return static_cast<std::int64_t>(now * 1000.0); }
 
     void add(int frame, EventKind kind, int code = 0, int sideCode = 0, int extra = 0,
              std::string identity = {}) {
@@ -212,6 +225,10 @@ void HeadlessPlatform::setAudioOpenMillis(int ms) { impl_->audioOpenMillis = ms 
 
 std::vector<int> HeadlessPlatform::sleeps() const { return impl_->sleeps; }
 
+const std::vector<std::int64_t>& HeadlessPlatform::sleepsUntil() const {
+    return impl_->sleepsUntil;
+}
+
 // --- Display and audio set-up ---
 
 void HeadlessPlatform::setDisplayModes(std::vector<DisplayMode> modes) {
@@ -290,6 +307,8 @@ void HeadlessPlatform::swapBuffers() {
     d.idleReads = 0;
     if (d.presentHook) d.presentHook(d.frames);
 }
+
+void HeadlessPlatform::finishDrawing() {}
 
 void HeadlessPlatform::fatal(const std::string& message) { throw HeadlessExit{1, message}; }
 
@@ -385,12 +404,8 @@ void HeadlessPlatform::pumpEvents() {
 }
 
 std::uint32_t HeadlessPlatform::clockMillis() {
-    Impl& d = *impl_;
-    if (++d.idleReads >= kIdleClockReads) {
-        d.idleReads = 0;
-        d.now += 1.0;
-    }
-    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(d.now));
+    impl_->readClock();
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(impl_->now));
 }
 
 void HeadlessPlatform::sleepMillis(int ms) {
@@ -398,6 +413,23 @@ void HeadlessPlatform::sleepMillis(int ms) {
     d.sleeps.push_back(ms);
     if (ms > 0) d.now += ms;
     d.idleReads = 0;
+}
+
+std::int64_t HeadlessPlatform::clockMicros() {
+    impl_->readClock();
+    return impl_->micros();
+}
+
+void HeadlessPlatform::sleepUntilMicros(std::int64_t deadline) {
+    Impl& d = *impl_;
+    d.idleReads = 0;
+    const std::int64_t wait = deadline - d.micros();
+    if (wait <= 0) return;
+    d.sleepsUntil.push_back(wait);
+    d.now = static_cast<double>(deadline) / 1000.0;
+    // The division can land a hair before the deadline.
+    while (d.micros() < deadline)
+        d.now = std::nextafter(d.now, d.now + 1.0);
 }
 
 bool HeadlessPlatform::openAudio(MixCallback callback) {

@@ -77,6 +77,8 @@ class HeadlessPlatform : public Platform {
     void setPresentMillis(double ms);  // virtual time one present takes (default 1000 / 60)
     void setAudioOpenMillis(int ms);   // virtual time opening the audio device takes
     std::vector<int> sleeps() const;   // every sleepMillis argument so far
+    // Every wait sleepUntilMicros made, in microseconds.
+    const std::vector<std::int64_t>& sleepsUntil() const;
 
     // --- Display and audio set-up ---
     void setDisplayModes(std::vector<DisplayMode> modes);
@@ -97,6 +99,7 @@ class HeadlessPlatform : public Platform {
     void hidePointer() override;
     void setSwapInterval(int interval) override;
     void swapBuffers() override;
+    void finishDrawing() override;
     [[noreturn]] void fatal(const std::string& message) override;
     void clear(int r, int g, int b) override;
     void drawPoint(float x, float y, const Paint& paint) override;
@@ -109,6 +112,8 @@ class HeadlessPlatform : public Platform {
     void pumpEvents() override;
     std::uint32_t clockMillis() override;
     void sleepMillis(int ms) override;
+    std::int64_t clockMicros() override;
+    void sleepUntilMicros(std::int64_t deadline) override;
     bool openAudio(MixCallback mix) override;
     void lockAudio() override;
     void unlockAudio() override;

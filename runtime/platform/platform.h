@@ -50,6 +50,9 @@ class Platform {
     virtual void hidePointer() = 0;
     virtual void setSwapInterval(int interval) = 0;
     virtual void swapBuffers() = 0;
+    // Gets everything drawn so far done, so that a swap after the frame
+    // limiter's sleep only shows a finished frame instead of drawing it then.
+    virtual void finishDrawing() = 0;
     // Shows the message where a message can be shown, writes it to stderr and
     // ends the process with a failure status.
     [[noreturn]] virtual void fatal(const std::string& message) = 0;
@@ -72,6 +75,10 @@ class Platform {
     // --- Time ---
     virtual std::uint32_t clockMillis() = 0;
     virtual void sleepMillis(int ms) = 0;
+    // The frame limiter's own clock: monotonic microseconds, and a sleep until
+    // a moment on it (none when the moment has passed).
+    virtual std::int64_t clockMicros() = 0;
+    virtual void sleepUntilMicros(std::int64_t deadline) = 0;
 
     // --- Audio: 44100 Hz, stereo, 16-bit ---
     // False when there is no device; the game then runs silently.

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 #include "app/gameapp.h"
 #include "runtime/files.h"
+#include "tests/support/counting_allocator.h"
 #include "tests/support/headless_fixture.h"
 #include "tests/support/temp_dir.h"
 
@@ -197,6 +199,22 @@ TEST_F(StartupTest, TitleLoopDoesNotClearAndCaptionIsCentred) {
     });
     EXPECT_EQ(run(), 0);
     EXPECT_TRUE(exited);
+}
+
+TEST_F(StartupTest, TitleFramesAllocateNothing) {
+    std::optional<AllocationCounter> counter;
+    long allocations = -1;
+    headless.onPresent([&](int frame) {
+        if (frame == 10) counter.emplace();
+        if (frame != 40) return;
+        allocations = counter->count();
+        counter.reset();
+        headless.keyDownAt(frame + 1, KeyEscape);
+        headless.keyUpAt(frame + 3, KeyEscape);
+        headless.pressAt(frame + 5, KeyEscape);
+    });
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(allocations, 0);
 }
 
 TEST_F(StartupTest, ModeChoiceBackedOutReturnsToTheMenuAtPlay) {

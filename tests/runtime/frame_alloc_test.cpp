@@ -63,7 +63,7 @@ TEST_F(RuntimeFrameAllocation, AWarmFrameAllocatesNothing) {
         runtimeFrame(headless, spark, blow);
     EXPECT_EQ(counter.count(), 0);
     EXPECT_GT(activeVoices(), 1);
-    EXPECT_EQ(headless.sleeps().size(), 61u);
+    EXPECT_EQ(headless.sleepsUntil().size(), 61u);
 }
 
 }  // namespace

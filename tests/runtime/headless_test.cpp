@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "runtime/input.h"
@@ -35,6 +36,20 @@ TEST_F(HeadlessClock, InstantPresentsAndSleeps) {
     headless.advanceClock(7);
     EXPECT_EQ(clockMillis() - start, 40);
     EXPECT_EQ(headless.sleeps(), std::vector<int>{33});
+}
+
+TEST_F(HeadlessClock, TheMicrosecondClockKeepsStepWithTheMillisecondOne) {
+    const std::int64_t start = headless.clockMicros();
+    EXPECT_EQ(start, 1000LL * clockMillis());
+    headless.swapBuffers();
+    EXPECT_EQ(headless.clockMicros() - start, 16666);
+
+    headless.sleepUntilMicros(start);  // already past: no wait
+    EXPECT_TRUE(headless.sleepsUntil().empty());
+    headless.sleepUntilMicros(start + 50001);
+    EXPECT_EQ(headless.clockMicros(), start + 50001);
+    EXPECT_EQ(clockMillis() - start / 1000, 50);
+    EXPECT_EQ(headless.sleepsUntil(), std::vector<std::int64_t>{50001 - 16666});
 }
 
 TEST_F(HeadlessClock, ABusyWaitOnTheClockEnds) {
