@@ -82,6 +82,9 @@ class gameapp {
     void showControls();
     // "FLAILWICK" large in the heading colour, at the top of the menu screens.
     void drawHeading();
+    // One line of a list screen, centred at the scale in force: grey, or in the
+    // highlight colour when selected.
+    void drawEntry(const std::string& text, int y, bool selected, float scale);
 
     // --- A game and its fights ---
     void runGame();

@@ -43,16 +43,16 @@ int moveSelection(int place, int count) {
     return place;
 }
 
-void drawEntry(const gameapp& game, const char* text, int y, bool selected, float scale) {
+}  // namespace
+
+void gameapp::drawEntry(const std::string& text, int y, bool selected, float scale) {
     if (selected) {
-        setDrawColor(game.palette[2][1], game.palette[2][2], game.palette[2][3]);
+        setDrawColor(palette[2][1], palette[2][2], palette[2][3]);
     } else {
         setDrawColor(100, 100, 100);
     }
     drawString(text, centredX(text, scale), static_cast<float>(y));
 }
-
-}  // namespace
 
 void gameapp::drawHeading() {
     setDrawScale(8.1f, 8.1f);
@@ -69,7 +69,7 @@ MenuEntry gameapp::mainMenu() {
         drawHeading();
         setDrawScale(6, 6);
         for (int k = 1; k <= 5; ++k)
-            drawEntry(*this, kMainMenu[k].text, kMainMenu[k].y, k == place, 6);
+            drawEntry(kMainMenu[k].text, kMainMenu[k].y, k == place, 6);
         setDrawScale(1, 1);
         place = moveSelection(place, 5);
         presentFrame();
@@ -87,7 +87,7 @@ void gameapp::chooseMode() {
         cyclePalette();
         setDrawScale(4, 4);
         for (int k = 1; k <= 3; ++k)
-            drawEntry(*this, kModes[k].text, kModes[k].y, k == place, 4);
+            drawEntry(kModes[k].text, kModes[k].y, k == place, 4);
         setDrawScale(1, 1);
         place = moveSelection(place, 3);
         presentFrame();

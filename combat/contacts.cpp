@@ -67,9 +67,15 @@ void pushApart(ball& a, ball& b, double dx, double dy, double d) {
     b.y = static_cast<float>(b.y + py);
 }
 
-// a's share of an exchange between the two points; b's share is 2 minus it.
-double shareOfA(const ball& a, const ball& b) {
-    return 2.0 * b.mass / (static_cast<double>(a.mass) + b.mass);
+// Takes (jx, jy) of velocity from a and gives it to b, each in proportion to
+// the other's mass: a's share is 2 mb / (ma + mb), b's the rest of 2.
+void exchange(ball& a, ball& b, double jx, double jy) {
+    const double wa = 2.0 * b.mass / (static_cast<double>(a.mass) + b.mass);
+    const double wb = 2.0 - wa;
+    a.vx = static_cast<float>(a.vx - jx * wa);
+    a.vy = static_cast<float>(a.vy - jy * wa);
+    b.vx = static_cast<float>(b.vx + jx * wb);
+    b.vy = static_cast<float>(b.vy + jy * wb);
 }
 
 // Team mates, the dead and a pair on contact cooldown bounce elastically. The
@@ -87,13 +93,7 @@ void bounce(ball& a, ball& b) {
     const double j =
         -((static_cast<double>(b.vy) - a.vy) + (static_cast<double>(b.vx) - a.vx) / q) /
         (q + 1.0 / q);
-    const double jy = q * j;
-    const double wa = shareOfA(a, b);
-    const double wb = 2.0 - wa;
-    a.vx = static_cast<float>(a.vx - j * wa);
-    a.vy = static_cast<float>(a.vy - jy * wa);
-    b.vx = static_cast<float>(b.vx + j * wb);
-    b.vy = static_cast<float>(b.vy + jy * wb);
+    exchange(a, b, j, q * j);
 }
 
 // Prepared, given its volume, then started, so the volume holds from the first sample.
@@ -221,14 +221,7 @@ void gameapp::collideBalls(ball& a, ball& b, man& first, man& second) {
         pushApart(a, b, dx, dy, d);
 
         // Thrown apart along the line they met on, harder with more blow power.
-        const double kx = 250.0 * (dx / d) * blowPower / 5.0;
-        const double ky = 250.0 * (-dy / d) * blowPower / 5.0;
-        const double wa = shareOfA(a, b);
-        const double wb = 2.0 - wa;
-        a.vx = static_cast<float>(a.vx - kx * wa);
-        a.vy = static_cast<float>(a.vy - ky * wa);
-        b.vx = static_cast<float>(b.vx + kx * wb);
-        b.vy = static_cast<float>(b.vy + ky * wb);
+        exchange(a, b, 250.0 * (dx / d) * blowPower / 5.0, 250.0 * (-dy / d) * blowPower / 5.0);
 
         if (hitCode > 0) {
             const ball& bleeding = *struck.point;

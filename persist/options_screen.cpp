@@ -67,12 +67,7 @@ void gameapp::runOptionsScreen() {
             const OptionRow& option = kOptionRows[static_cast<std::size_t>(n - 1)];
             std::string text = option.label;
             if (option.field != nullptr) text += intToText(this->*option.field);
-            if (n == row) {
-                setDrawColor(palette[2][1], palette[2][2], palette[2][3]);
-            } else {
-                setDrawColor(100, 100, 100);
-            }
-            drawString(text, centredX(text, 2), static_cast<float>(210 + 40 * (n - 1)));
+            drawEntry(text, 210 + 40 * (n - 1), n == row, 2);
         }
         setDrawScale(1, 1);
 

@@ -134,36 +134,23 @@ TEST(Settings, UnreadableFileKeepsDefaultsAndIsNotReplaced) {
     EXPECT_EQ(fileBytes("prefs.fwk"), "2\r\n");
 }
 
-TEST(Settings, AWritableFileInAReadOnlyDirectoryIsSavedInPlace) {
-    TempDir dir;
-    writeBytes("prefs.fwk", kDefaultFile);
-    chmod("prefs.fwk", 0666);
-    EXPECT_TRUE(inReadOnlyDirectory([] {
-        gameapp g;
-        g.setDefaultSettings();
-        g.blood = 0;
-        g.savePreferences();
-        return true;
-    }));
-    EXPECT_EQ(fileBytes("prefs.fwk"),
-              "1\r\n4\r\n5\r\n1\r\n5\r\n1\r\n3\r\n0\r\n10\r\n0\r\n1\r\n1\r\n0\r\n");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."),
-                            std::filesystem::directory_iterator()),
-              1);
-}
-
-TEST(Settings, AFailedSaveLeavesTheOldFile) {
-    TempDir dir;
-    writeBytes("prefs.fwk", kDefaultFile);
-    EXPECT_TRUE(inReadOnlyDirectory([] {
-        gameapp g;
-        g.setDefaultSettings();
-        g.blood = 0;
-        g.savePreferences();
-        return true;
-    }));
-    EXPECT_EQ(fileBytes("prefs.fwk"), kDefaultFile);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."),
-                            std::filesystem::directory_iterator()),
-              1);
+TEST(Settings, AReadOnlyDirectorySavesInPlaceOrKeepsTheOldFile) {
+    const char* saved = "1\r\n4\r\n5\r\n1\r\n5\r\n1\r\n3\r\n0\r\n10\r\n0\r\n1\r\n1\r\n0\r\n";
+    // A file the player may write is overwritten in place; one they may not keeps its bytes.
+    for (const mode_t mode : {0666, 0644}) {
+        TempDir dir;
+        writeBytes("prefs.fwk", kDefaultFile);
+        chmod("prefs.fwk", mode);
+        EXPECT_TRUE(inReadOnlyDirectory([] {
+            gameapp g;
+            g.setDefaultSettings();
+            g.blood = 0;
+            g.savePreferences();
+            return true;
+        }));
+        EXPECT_EQ(fileBytes("prefs.fwk"), mode == 0666 ? saved : kDefaultFile) << mode;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."),
+                                std::filesystem::directory_iterator()),
+                  1);
+    }
 }

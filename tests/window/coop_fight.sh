@@ -15,17 +15,8 @@ fighters_shown() {
   has_pixels "$1" 150 "$LIGHT" && has_pixels "$1" 150 "$WHITE" && has_pixels "$1" 150 "$DARK"
 }
 
-start_display
-start_game "$GAME"
-WIN=$(find_window) || exit 1
-point_at "$WIN"
-wait_for_title
-hold_key space 0.4           # ends the title picture
-wait_for_menu
-xdotool key Return           # PLAY
-wait_for_mode_choice
-select_mode 3
-xdotool key Return           # 2 PLAYERS CO-OP
+start_at_menu "$GAME"
+play_mode 3                  # 2 PLAYERS CO-OP
 wait_until 90 "fighters in full colour" fighters_shown
 hold_key Right 1
 shoot "$SHOT_DIR/fight.png" || fail "no screenshot"

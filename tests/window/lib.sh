@@ -136,6 +136,25 @@ wait_for_title() { wait_until 60 "title picture" is_title; }
 wait_for_menu() { wait_until 60 "main menu" is_menu; }
 wait_for_mode_choice() { wait_until 60 "mode choice" is_mode_choice; }
 
+# Starts the game ($1), ends its title with Space and waits for the main menu.
+start_at_menu() {
+  start_display
+  start_game "$1"
+  WIN=$(find_window) || exit 1
+  point_at "$WIN"
+  wait_for_title
+  hold_key space 0.4
+  wait_for_menu
+}
+
+# From the main menu: PLAY, then mode $1 (1..3) of the mode choice.
+play_mode() {
+  xdotool key Return
+  wait_for_mode_choice
+  select_mode "$1"
+  xdotool key Return
+}
+
 # Waits up to $1 seconds for the game to exit; its status lands in GAME_STATUS.
 # Not to be called in a subshell: only this shell can wait for the game.
 wait_exit() {

@@ -18,17 +18,8 @@ fighters_shown() { has_pixels "$1" 150 "$LIGHT" && has_pixels "$1" 150 "$DARK"; 
 red_pixels() { count_pixels "$1" "$RED"; }
 blows_shown() { [ "$(red_pixels "$1")" -ge 40 ]; }
 
-start_display
-start_game "$GAME"
-WIN=$(find_window) || exit 1
-point_at "$WIN"
-wait_for_title
-hold_key space 0.4           # ends the title picture
-wait_for_menu
-xdotool key Return           # PLAY
-wait_for_mode_choice
-select_mode 2
-xdotool key Return           # 2 PLAYERS VS
+start_at_menu "$GAME"
+play_mode 2                  # 2 PLAYERS VS
 wait_until 90 "both fighters in full colour" fighters_shown
 
 # The players start on random sides and blows throw them about: every look at

@@ -15,13 +15,7 @@ press() { xdotool key "$1"; wait_until 30 "$2" "${@:3}"; }
 confirm() { xdotool keydown Return sleep 0.1 keyup Return; }
 back_in_menu() { is_menu "$1" && ! is_options "$1"; }
 
-start_display
-start_game "$GAME"
-WIN=$(find_window) || exit 1
-point_at "$WIN"
-wait_for_title
-hold_key space 0.4
-wait_for_menu
+start_at_menu "$GAME"
 
 press Down "OPTIONS highlighted" menu_selected 2
 press Return "options screen" is_options
