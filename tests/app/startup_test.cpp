@@ -202,6 +202,7 @@ TEST_F(StartupTest, TitleLoopDoesNotClearAndCaptionIsCentred) {
 }
 
 TEST_F(StartupTest, TitleFramesAllocateNothing) {
+    SKIP_UNLESS_ALLOCATIONS_ARE_COUNTED();
     std::optional<AllocationCounter> counter;
     long allocations = -1;
     headless.onPresent([&](int frame) {
