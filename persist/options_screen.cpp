@@ -38,19 +38,29 @@ int stepped(int value, int by) {
     return static_cast<int>(std::clamp<std::int64_t>(std::int64_t{value} + by, INT_MIN, INT_MAX));
 }
 
+// Every setting the screen shows, and the spares, held to its range.
+struct Range {
+    int gameapp::*field;
+    int low, high;
+};
+constexpr std::array<Range, 12> kRanges = {{
+    {&gameapp::gravity, 0, 10},
+    {&gameapp::aiLevel, 1, 10},
+    {&gameapp::plasmaEffects, 0, 1},
+    {&gameapp::blood, 0, 5},
+    {&gameapp::slowMotion, 0, 10},
+    {&gameapp::fullscreen, 0, 1},
+    {&gameapp::soundsVolume, 0, 10},
+    {&gameapp::settingSpare3, 0, 10},
+    {&gameapp::playersSpeed, 1, 10},
+    {&gameapp::flexibility, 1, 20},
+    {&gameapp::settingSpare2, 1, 7},
+    {&gameapp::blowPower, 1, 10},
+}};
+
 void clampSettings(gameapp& g) {
-    g.gravity = std::clamp(g.gravity, 0, 10);
-    g.aiLevel = std::clamp(g.aiLevel, 1, 10);
-    g.plasmaEffects = std::clamp(g.plasmaEffects, 0, 1);
-    g.blood = std::clamp(g.blood, 0, 5);
-    g.slowMotion = std::clamp(g.slowMotion, 0, 10);
-    g.fullscreen = std::clamp(g.fullscreen, 0, 1);
-    g.soundsVolume = std::clamp(g.soundsVolume, 0, 10);
-    g.settingSpare3 = std::clamp(g.settingSpare3, 0, 10);
-    g.playersSpeed = std::clamp(g.playersSpeed, 1, 10);
-    g.flexibility = std::clamp(g.flexibility, 1, 20);
-    g.settingSpare2 = std::clamp(g.settingSpare2, 1, 7);
-    g.blowPower = std::clamp(g.blowPower, 1, 10);
+    for (const Range& r : kRanges)
+        g.*r.field = std::clamp(g.*r.field, r.low, r.high);
 }
 
 }  // namespace

@@ -287,6 +287,7 @@ TEST_F(MatchLoop, AWholeScriptedGameIsReproducible) {
     EXPECT_TRUE(played.named);
     EXPECT_EQ(played.level, 21);
     EXPECT_EQ(played.totalScore, 2000000);
+    EXPECT_EQ(fileBytes("scores.txt").substr(0, 25), "ABCDEFGHIJKLMN\r\n2000000\r\n");
     EXPECT_EQ(played.hash, kWholeGameHash) << "hash 0x" << std::hex << played.hash;
 }
 

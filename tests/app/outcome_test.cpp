@@ -35,23 +35,6 @@ class Outcome : public fighttest::FightTest {
     TempDir dir;
 };
 
-TEST_F(Outcome, TwentyLevelsWonWithTheChordEndInTheNameEntry) {
-    for (int key : {Key7, Key9, KeyEnter})
-        headless.keyDownAt(at(0), key);
-    headless.onPresent([&, named = false](int f) mutable {
-        if (named || g.matchState != "game over") return;
-        named = true;
-        headless.keyUpAt(f + 1, KeyEnter);
-        // Sixteen allowed characters and a backspace; the quote and tilde are refused.
-        for (char c : std::string("abc\"~defghijklmnopq\b"))
-            headless.typeAt(f + 5, static_cast<std::uint16_t>(c));
-        headless.keyDownAt(f + 40, KeyEnter);
-    });
-    g.mode = "1";
-    g.runGame();
-    EXPECT_EQ(fileBytes("scores.txt").substr(0, 25), "ABCDEFGHIJKLMN\r\n2000000\r\n");
-}
-
 TEST_F(Outcome, WhoFallsDecidesTheFightAndEscSkipsTheTable) {
     setUp("2coop", 1);
     knockOut(1, 1);

@@ -1,6 +1,7 @@
 #include "tests/support/determinism.h"
 
 #include <memory>
+#include <string>
 
 #include "app/gameapp.h"
 #include "runtime/embedded.h"
@@ -100,7 +101,7 @@ WholeGame wholeGame() {
         if (result.named || g.matchState != "game over") return;
         result.named = true;
         platform.keyUpAt(frame + 1, KeyEnter);
-        for (char c : {'w', 'h', 'o', 'l', 'e'})
+        for (char c : std::string(kWholeGameTyped))
             platform.typeAt(frame + 5, static_cast<std::uint16_t>(c));
         platform.keyDownAt(frame + 40, KeyEnter);
     });

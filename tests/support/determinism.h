@@ -23,8 +23,11 @@ struct ScriptedFight {
 ScriptedFight scriptedFight();
 
 // A whole one-player game from the title's seed: the twenty levels won with the
-// knockout chord, then the name "whole" typed and Enter. Leaves scores.txt in
+// knockout chord, then kWholeGameTyped typed and Enter. Leaves scores.txt in
 // the working directory.
+// Sixteen allowed characters, a quote and a tilde the name entry refuses, and a
+// backspace: the name kept is "ABCDEFGHIJKLMN".
+constexpr const char* kWholeGameTyped = "abc\"~defghijklmnopq\b";
 constexpr std::uint64_t kWholeGameHash = 0x170fde905c77a597ull;
 struct WholeGame {
     std::uint64_t hash = 0;  // the last fight's bodies
