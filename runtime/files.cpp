@@ -6,13 +6,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
 
 constexpr const char* kResourcePrefix = "incbin::";
+
+// Off while a recorded fight is watched or checked: it writes nothing.
+bool savingAllowed = true;
 
 struct Resource {
     std::string name;
@@ -185,6 +191,7 @@ bool addResource(const std::string& name, const unsigned char* bytes, std::size_
 void clearResources() { resources().clear(); }
 
 bool createFile(const std::string& path) {
+    if (!savingAllowed) return false;
     const std::string p = normalisePath(path);
     // unlink, unlike remove, never takes an empty directory with it.
     unlink(p.c_str());
@@ -223,7 +230,7 @@ StreamPtr openForReading(const std::string& path) {
 }
 
 StreamPtr openForWriting(const std::string& path) {
-    if (path.rfind(kResourcePrefix, 0) == 0) return nullptr;
+    if (!savingAllowed || path.rfind(kResourcePrefix, 0) == 0) return nullptr;
     const std::string target = followLinks(normalisePath(path));
     struct stat info;
     if (stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return nullptr;
@@ -297,3 +304,63 @@ std::vector<unsigned char> readRest(Stream& stream) {
 }
 
 std::size_t bytesLeft(const Stream& stream) { return stream.size - stream.position; }
+
+void allowSaving(bool allowed) { savingAllowed = allowed; }
+
+bool writeWholeFile(const std::string& path, const std::string& bytes) {
+    if (!savingAllowed) return false;
+    removeAbandonedTemporaries(path);
+    return replaceWhole(path, bytes);
+}
+
+bool readWholeFile(const std::string& path, std::size_t maxBytes, std::vector<unsigned char>& out) {
+    out.clear();
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    if (static_cast<std::uintmax_t>(info.st_size) > maxBytes) return false;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) return false;
+    out.resize(static_cast<std::size_t>(info.st_size));
+    const std::size_t got = std::fread(out.data(), 1, out.size(), f);
+    // A file that grew since is read no further than it was.
+    const bool whole = got == out.size() && std::ferror(f) == 0;
+    std::fclose(f);
+    return whole;
+}
+
+bool makeDirectories(const std::string& path) {
+    if (!savingAllowed || path.empty()) return false;
+    for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        const std::string part = path.substr(0, slash);
+        if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
+        if (slash == std::string::npos) break;
+    }
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::vector<std::string> filesEndingIn(const std::string& directory, const std::string& suffix) {
+    std::vector<std::string> names;
+    DIR* dir = opendir(directory.c_str());
+    if (dir == nullptr) return names;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.size() > suffix.size() &&
+            name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+            names.push_back(name);
+        }
+    }
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool removeFile(const std::string& path) { return savingAllowed && unlink(path.c_str()) == 0; }
+
+std::string userDataDirectory() {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data != nullptr && data[0] == '/') return std::string(data) + "/flailwick";
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/') return std::string(home) + "/.local/share/flailwick";
+    return {};
+}

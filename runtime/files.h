@@ -67,3 +67,20 @@ std::size_t bytesLeft(const Stream& stream);
 
 // Backslashes become forward slashes before a file is opened.
 std::string normalisePath(const std::string& path);
+
+// --- Whole files and directories, for the recorded fights ---
+// Off, nothing is written, created or removed: watching or checking a
+// recorded fight leaves the player's files as they were.
+void allowSaving(bool allowed);
+// Through a temporary file renamed over the target, or not at all.
+bool writeWholeFile(const std::string& path, const std::string& bytes);
+// False for anything but a regular file of at most maxBytes.
+bool readWholeFile(const std::string& path, std::size_t maxBytes, std::vector<unsigned char>& out);
+// Like mkdir -p; true when the directory exists afterwards.
+bool makeDirectories(const std::string& path);
+// Names, not paths, sorted.
+std::vector<std::string> filesEndingIn(const std::string& directory, const std::string& suffix);
+bool removeFile(const std::string& path);
+// $XDG_DATA_HOME/flailwick, by default ~/.local/share/flailwick; empty when
+// there is no home to put it in.
+std::string userDataDirectory();

@@ -7,6 +7,7 @@
 #include "runtime/graphics_internal.h"
 #include "runtime/input.h"
 #include "runtime/numbers.h"
+#include "runtime/presentation.h"
 
 namespace {
 
@@ -104,10 +105,14 @@ void moveWindow(int x, int y) { platform().moveWindow(x, y); }
 
 void hidePointer() { platform().hidePointer(); }
 
-void clearScreen() { platform().clear(state.clearR, state.clearG, state.clearB); }
+void clearScreen() {
+    if (!presentation().drawing) return;
+    platform().clear(state.clearR, state.clearG, state.clearB);
+}
 
 void presentFrame() {
-    if (limiter.active) {
+    if (!presentation().drawing) return;
+    if (limiter.active && presentation().waiting) {
         // The frame is drawn before the sleep, so its drawing time is not
         // added to the interval after it.
         platform().finishDrawing();
@@ -171,10 +176,12 @@ void setClearColor(int r, int g, int b) {
 }
 
 void drawPoint(float x, float y) {
+    if (!presentation().drawing) return;
     platform().drawPoint(static_cast<float>(x + 0.5), static_cast<float>(y + 0.5), paint);
 }
 
 void drawLine(float x1, float y1, float x2, float y2, int lastPixel) {
+    if (!presentation().drawing) return;
     const double sx = state.scaleX;
     const double sy = state.scaleY;
     const float ax = static_cast<float>(x1 + 0.5);
@@ -186,6 +193,7 @@ void drawLine(float x1, float y1, float x2, float y2, int lastPixel) {
 }
 
 void drawRect(float x, float y, float w, float h) {
+    if (!presentation().drawing) return;
     const float right = static_cast<float>(x + static_cast<double>(w) * state.scaleX);
     const float bottom = static_cast<float>(y + static_cast<double>(h) * state.scaleY);
     const float xy[8] = {x, y, right, y, right, bottom, x, bottom};
@@ -202,7 +210,7 @@ int ovalSegments(float w, float h) {
 }
 
 void drawOval(float x, float y, float w, float h) {
-    if (!std::isfinite(w) || !std::isfinite(h)) return;
+    if (!presentation().drawing || !std::isfinite(w) || !std::isfinite(h)) return;
     const double rx = w / 2.0;
     const double ry = h / 2.0;
     const double sx = state.scaleX;
@@ -219,7 +227,7 @@ void drawOval(float x, float y, float w, float h) {
 }
 
 void drawPolygon(const float* xy, int count) {
-    if (xy == nullptr || count < 6 || count % 2 != 0) return;
+    if (!presentation().drawing || xy == nullptr || count < 6 || count % 2 != 0) return;
     float* out = polygonScratch.data();
     if (count > static_cast<int>(polygonScratch.size())) {
         if (bigPolygonScratch.size() < static_cast<std::size_t>(count)) {

@@ -5,6 +5,7 @@
 #include "runtime/graphics.h"
 #include "runtime/graphics_internal.h"
 #include "runtime/png_pixels.h"
+#include "runtime/presentation.h"
 
 namespace {
 
@@ -40,7 +41,9 @@ Image* loadImage(const std::string& path, int flags) {
 }
 
 void drawImage(const Image* image, float x, float y, int frame) {
-    if (image == nullptr || frame < 0 || frame >= static_cast<int>(image->frames.size())) return;
+    if (!presentation().drawing || image == nullptr || frame < 0 ||
+        frame >= static_cast<int>(image->frames.size()))
+        return;
     const double sx = drawState().scaleX;
     const double sy = drawState().scaleY;
     platform().drawTexturedQuad(

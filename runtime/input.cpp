@@ -5,6 +5,7 @@
 
 #include "runtime/pads.h"
 #include "runtime/platform/platform.h"
+#include "runtime/presentation.h"
 
 namespace {
 
@@ -24,25 +25,127 @@ struct InputState {
 };
 
 InputState input;
+// While a recorded fight plays back, the keyboard and pads reach this one.
+InputState viewer;
+
+// The recording or playback in progress, if any.
+InputLog* recording = nullptr;
+const InputLog* playback = nullptr;
+std::size_t playbackNext = 0;  // the next event to deliver
+std::uint32_t polls = 0;       // polls since the recording or playback began
+bool pumping = false;          // inside the platform's pumpEvents
+bool playbackEnded = false;
 
 bool validCode(int code) { return code >= 1 && code < kCodes; }
 
-bool isHeld(int code) { return input.held[code] || input.padHolds[code] > 0; }
+bool isHeld(const InputState& s, int code) { return s.held[code] || s.padHolds[code] > 0; }
 
 // A key already held by a pad is not pressed again, but the keyboard holds it too.
-void press(int code) {
-    if (!validCode(code) || input.held[code]) return;
-    if (!isHeld(code)) input.presses[code] = static_cast<std::uint8_t>(input.presses[code] + 1u);
-    input.held[code] = true;
+void press(InputState& s, int code) {
+    if (!validCode(code) || s.held[code]) return;
+    if (!isHeld(s, code)) s.presses[code] = static_cast<std::uint8_t>(s.presses[code] + 1u);
+    s.held[code] = true;
 }
 
-void release(int code) {
-    if (validCode(code)) input.held[code] = false;
+void release(InputState& s, int code) {
+    if (validCode(code)) s.held[code] = false;
+}
+
+void type(InputState& s, std::uint16_t character) {
+    if (s.writeCount - s.readCount >= kQueueSize) return;
+    s.queue[s.writeCount % kQueueSize] = character;
+    ++s.writeCount;
+}
+
+void padDown(InputState& s, int code) {
+    if (!validCode(code)) return;
+    if (!isHeld(s, code)) s.presses[code] = static_cast<std::uint8_t>(s.presses[code] + 1u);
+    if (s.padHolds[code] < 255) ++s.padHolds[code];
+}
+
+void padUp(InputState& s, int code) {
+    if (validCode(code) && s.padHolds[code] > 0) --s.padHolds[code];
+}
+
+void loseFocus(InputState& s) {
+    s.held.fill(false);
+    s.padHolds.fill(0);
+}
+
+void apply(InputState& s, InputEventKind kind, int value) {
+    switch (kind) {
+        case InputEventKind::KeyDown:
+            press(s, value);
+            break;
+        case InputEventKind::KeyUp:
+            release(s, value);
+            break;
+        case InputEventKind::Char:
+            type(s, static_cast<std::uint16_t>(value));
+            break;
+        case InputEventKind::PadDown:
+            padDown(s, value);
+            break;
+        case InputEventKind::PadUp:
+            padUp(s, value);
+            break;
+        case InputEventKind::FocusLost:
+            loseFocus(s);
+            break;
+    }
+}
+
+// What the platform delivers: the game's input, or the viewer's while a
+// recording plays back. A recording keeps each event with the poll that
+// delivered it; one arriving between polls is seen by the next.
+void deliver(InputEventKind kind, int value) {
+    if (playback != nullptr) {
+        apply(viewer, kind, value);
+        return;
+    }
+    apply(input, kind, value);
+    if (recording == nullptr) return;
+    if (recording->events.size() == recording->events.capacity()) {
+        recording->overflowed = true;
+        return;
+    }
+    recording->events.push_back(
+        InputEvent{pumping ? polls : polls + 1, kind, static_cast<std::uint16_t>(value)});
+}
+
+void deliverKey(InputEventKind kind, int code) {
+    if (validCode(code)) deliver(kind, code);
+}
+
+void playBackPoll() {
+    // The window stays responsive, and the viewer's keys reach the viewer.
+    platform().pumpEvents();
+    ++polls;
+    const std::vector<InputEvent>& events = playback->events;
+    while (playbackNext < events.size() && events[playbackNext].poll <= polls) {
+        const InputEvent& e = events[playbackNext++];
+        apply(input, e.kind, e.value);
+    }
+    // A recording that ends before its fight does ends it as Esc would, so a
+    // damaged one cannot keep a paused fight waiting for a key forever.
+    if (polls > playback->polls && !playbackEnded) {
+        playbackEnded = true;
+        press(input, KeyEscape);
+    }
 }
 
 }  // namespace
 
-void pollEvents() { platform().pumpEvents(); }
+void pollEvents() {
+    if (playback != nullptr) {
+        playBackPoll();
+        return;
+    }
+    if (recording != nullptr) ++polls;
+    pumping = true;
+    platform().pumpEvents();
+    pumping = false;
+}
 
 int keyPresses(int key) {
     pollEvents();
@@ -55,7 +158,7 @@ int keyPresses(int key) {
 int isKeyDown(int key) {
     pollEvents();
     if (!validCode(key)) return 0;
-    return isHeld(key) ? 1 : 0;
+    return isHeld(input, key) ? 1 : 0;
 }
 
 int nextChar() {
@@ -105,8 +208,10 @@ int isMouseDown(int button) {
 
 int clockMillis() { return static_cast<int>(platform().clockMillis()); }
 
+std::int64_t clockMicros() { return platform().clockMicros(); }
+
 void sleepMillis(int ms) {
-    if (ms > 0) platform().sleepMillis(ms);
+    if (ms > 0 && presentation().waiting) platform().sleepMillis(ms);
 }
 
 void drainKeys() {
@@ -120,26 +225,24 @@ void drainKeys() {
 
 void onKeyDown(int code, bool repeat, int sideCode) {
     if (repeat) return;
-    press(code);
-    if (sideCode != 0) press(sideCode);
+    deliverKey(InputEventKind::KeyDown, code);
+    if (sideCode != 0) deliverKey(InputEventKind::KeyDown, sideCode);
 }
 
 void onKeyUp(int code, int sideCode) {
-    release(code);
-    if (sideCode != 0) release(sideCode);
+    deliverKey(InputEventKind::KeyUp, code);
+    if (sideCode != 0) deliverKey(InputEventKind::KeyUp, sideCode);
 }
 
-void onChar(std::uint16_t character) {
-    if (input.writeCount - input.readCount >= kQueueSize) return;
-    input.queue[input.writeCount % kQueueSize] = character;
-    ++input.writeCount;
-}
+void onChar(std::uint16_t character) { deliver(InputEventKind::Char, character); }
 
+// The fight never reads the mouse, so it is neither recorded nor played back.
 void onMouseButton(int code, bool down) {
+    InputState& s = playback != nullptr ? viewer : input;
     if (down) {
-        press(code);
+        press(s, code);
     } else {
-        release(code);
+        release(s, code);
     }
 }
 
@@ -155,22 +258,73 @@ void onMouseWheel(int delta) {
                                     static_cast<std::uint32_t>(delta / 120));
 }
 
-void onFocusLost() {
-    input.held.fill(false);
-    input.padHolds.fill(0);
-}
+void onFocusLost() { deliver(InputEventKind::FocusLost, 0); }
 
-void onPadKeyDown(int code) {
-    if (!validCode(code)) return;
-    if (!isHeld(code)) input.presses[code] = static_cast<std::uint8_t>(input.presses[code] + 1u);
-    if (input.padHolds[code] < 255) ++input.padHolds[code];
-}
+void onPadKeyDown(int code) { deliverKey(InputEventKind::PadDown, code); }
 
-void onPadKeyUp(int code) {
-    if (validCode(code) && input.padHolds[code] > 0) --input.padHolds[code];
-}
+void onPadKeyUp(int code) { deliverKey(InputEventKind::PadUp, code); }
 
 void resetInput() {
     input = InputState{};
+    viewer = InputState{};
+    recording = nullptr;
+    playback = nullptr;
     resetPads();
+}
+
+void startInputRecording(InputLog& log) {
+    log.start = InputSnapshot{};
+    for (int code = 1; code < kCodes; ++code) {
+        const auto c = static_cast<std::uint8_t>(code);
+        if (input.held[code]) log.start.held.push_back(c);
+        if (input.padHolds[code] > 0) log.start.padHolds.push_back({c, input.padHolds[code]});
+        if (input.presses[code] > 0) log.start.presses.push_back({c, input.presses[code]});
+    }
+    for (std::uint32_t i = input.readCount; i != input.writeCount; ++i)
+        log.start.typed.push_back(input.queue[i % kQueueSize]);
+    log.events.clear();
+    log.polls = 0;
+    log.overflowed = false;
+    polls = 0;
+    playback = nullptr;
+    recording = &log;
+}
+
+void stopInputRecording() {
+    if (recording != nullptr) recording->polls = polls;
+    recording = nullptr;
+}
+
+void startInputPlayback(const InputLog& log) {
+    recording = nullptr;
+    input = InputState{};
+    for (std::uint8_t code : log.start.held)
+        input.held[code] = true;
+    for (const auto& [code, holds] : log.start.padHolds)
+        input.padHolds[code] = holds;
+    for (const auto& [code, count] : log.start.presses)
+        input.presses[code] = count;
+    for (std::uint16_t c : log.start.typed)
+        type(input, c);
+    viewer = InputState{};
+    polls = 0;
+    playbackNext = 0;
+    playbackEnded = false;
+    playback = &log;
+}
+
+void stopInputPlayback() {
+    playback = nullptr;
+    input = InputState{};
+}
+
+bool inputPlaybackOverrun() { return playbackEnded; }
+
+int viewerKeyPresses(int key) {
+    if (playback == nullptr) return keyPresses(key);
+    platform().pumpEvents();
+    if (!validCode(key)) return 0;
+    const int count = viewer.presses[key];
+    viewer.presses[key] = 0;
+    return count;
 }

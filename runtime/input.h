@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 // Windows virtual-key codes the game reads.
 enum KeyCode : int {
@@ -35,6 +37,8 @@ int mouseY();
 int mouseZ();
 int isMouseDown(int button);
 int clockMillis();
+// Monotonic microseconds, for timing frames.
+std::int64_t clockMicros();
 void sleepMillis(int ms);
 
 // Presses made before a screen starts are not seen by it.
@@ -56,3 +60,38 @@ void onPadKeyDown(int code);
 void onPadKeyUp(int code);
 // Back to the state at start-up (tests).
 void resetInput();
+
+// --- A fight's input, recorded and played back ---
+// A recording keeps every event that reaches the input state with the number
+// of the poll that delivered it. Played back, each poll delivers the same
+// events instead of the platform's, so the game reads exactly the keys it read
+// the first time, whenever within a frame it asks.
+enum class InputEventKind : std::uint8_t { KeyDown = 1, KeyUp, Char, PadDown, PadUp, FocusLost };
+struct InputEvent {
+    std::uint32_t poll = 0;  // polls since the recording began, 1 for the first
+    InputEventKind kind = InputEventKind::KeyDown;
+    std::uint16_t value = 0;  // the key code, or the typed character
+};
+// What was held, counted and typed when the recording began.
+struct InputSnapshot {
+    std::vector<std::uint8_t> held;
+    std::vector<std::pair<std::uint8_t, std::uint8_t>> padHolds;  // code, pads holding it
+    std::vector<std::pair<std::uint8_t, std::uint8_t>> presses;   // code, presses not yet read
+    std::vector<std::uint16_t> typed;
+};
+struct InputLog {
+    InputSnapshot start;
+    std::vector<InputEvent> events;  // reserve before recording: a full log stops growing
+    std::uint32_t polls = 0;         // polls the recording lasted
+    bool overflowed = false;         // events were lost to a full log
+};
+void startInputRecording(InputLog& log);
+void stopInputRecording();
+// The log must outlive the playback.
+void startInputPlayback(const InputLog& log);
+void stopInputPlayback();
+// The playback polled past the end of its recording (and pressed Esc for it).
+bool inputPlaybackOverrun();
+// Presses of the keyboard and pads; during a playback, the viewer's own,
+// which the game does not see.
+int viewerKeyPresses(int key);

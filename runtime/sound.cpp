@@ -7,6 +7,7 @@
 #include "runtime/files.h"
 #include "runtime/numbers.h"
 #include "runtime/platform/platform.h"
+#include "runtime/presentation.h"
 #include "runtime/wav.h"
 
 namespace {
@@ -150,7 +151,7 @@ Sound* loadSound(const std::string& path, int /*flags*/) {
 }
 
 Voice prepareSound(Sound* sound) {
-    if (sound == nullptr || sound->rate <= 0 || !audioReady()) return -1;
+    if (sound == nullptr || sound->rate <= 0 || !audioReady() || !presentation().sound) return -1;
     AudioLock lock;
     int chosen = 0;
     std::uint64_t fewestLeft = UINT64_MAX;

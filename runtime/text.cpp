@@ -7,6 +7,7 @@
 #include "runtime/graphics.h"
 #include "runtime/graphics_internal.h"
 #include "runtime/numbers.h"
+#include "runtime/presentation.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ void forgetGlyphs() {
 }
 
 void drawString(const std::string& text, float x, float y) {
-    if (!glyphsReady) return;
+    if (!glyphsReady || !presentation().drawing) return;
     const double w = kGlyphWidth * static_cast<double>(drawState().scaleX);
     const double h = kGlyphHeight * static_cast<double>(drawState().scaleY);
     double pen = x;
