@@ -15,6 +15,7 @@
 
 struct Image;
 struct Sound;
+class FightRecorder;
 
 // Loaded once at start-up and kept until the program ends.
 struct Media {
@@ -73,8 +74,9 @@ class gameapp {
     std::array<man, kMaxFighters + 1> fighters;
     float slowMotionTimer = 0.0f;  // frames of slow motion left
     std::string message;
-    int messageTimer = 0;  // frames the message stays visible
-    Media media;           // the pictures and sounds start-up loads
+    int messageTimer = 0;               // frames the message stays visible
+    Media media;                        // the pictures and sounds start-up loads
+    FightRecorder* recorder = nullptr;  // keeps every fight played, when set
 
     // --- Start-up and menus ---
     MenuEntry mainMenu();
@@ -162,13 +164,18 @@ class gameapp {
 };
 
 // The program: start-up, title picture and the main menu loop. Returns the
-// exit status when the player quits.
-int runFlailwick();
+// exit status when the player quits. Every fight goes to the recorder, if any.
+int runFlailwick(FightRecorder* recorder = nullptr);
 
 // The whole program, ended through the runtime's one way out whether the
 // player quits, presses Esc in the menu, closes the window or a fatal error
 // stops it.
-[[noreturn]] void playFlailwick();
+[[noreturn]] void playFlailwick(FightRecorder* recorder = nullptr);
+
+// The display as the settings ask for it: a centred window, or full screen.
+void openGameDisplay(int fullscreen);
+// The sounds and the spark picture that fights use.
+void loadFightMedia(Media& media);
 
 // Gives the window its title and centres it on the desktop.
 void placeWindow();

@@ -1,9 +1,40 @@
-// Flailwick takes no command-line arguments and reads no environment: the
-// preferences file is its only configuration.
-#include "app/gameapp.h"
-#include "runtime/platform/sdl_platform.h"
+// Without options the game starts as it always has, recording every fight;
+// the options watch, check or time recorded fights.
+#include <cstdio>
+#include <memory>
 
-int main() {
+#include "app/command_line.h"
+#include "app/gameapp.h"
+#include "app/replay.h"
+#include "runtime/platform/headless.h"
+#include "runtime/platform/sdl_platform.h"
+#include "runtime/program.h"
+
+int main(int argc, char** argv) {
+    const CommandLine command = parseCommandLine(argc, argv);
+    switch (command.action) {
+        case CommandLine::Wrong:
+            std::fprintf(stderr, "flailwick: %s\n", command.error.c_str());
+            return kExitUsage;
+        case CommandLine::Help:
+            std::fputs(helpText(), stdout);
+            return 0;
+        case CommandLine::Verify: {
+            // Checking needs no window and no sound device.
+            HeadlessPlatform headless;
+            setPlatform(&headless);
+            return verifyReplays(command.files);
+        }
+        case CommandLine::Replay:
+        case CommandLine::Timedemo: {
+            setPlatform(&sdlPlatform());
+            const std::string file = command.files.empty() ? "" : command.files.front();
+            endProgram(watchReplay(file, command.action == CommandLine::Timedemo));
+        }
+        case CommandLine::Play:
+            break;
+    }
     setPlatform(&sdlPlatform());
-    playFlailwick();
+    static FightRecorder recorder(replayDirectory());
+    playFlailwick(&recorder);
 }

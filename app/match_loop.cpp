@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/gameapp.h"
+#include "app/replay.h"
 #include "runtime/graphics.h"
 #include "runtime/input.h"
 #include "runtime/pads.h"
@@ -58,13 +59,17 @@ void playFightFrame(gameapp& game) {
 }
 
 int gameapp::playFight() {
+    if (recorder != nullptr) recorder->begin(*this);
     setUpFight();
     setFightKeys(true);
     do {
         playFightFrame(*this);
+        if (recorder != nullptr) recorder->frameDone(*this);
     } while (matchState != "end");
     setFightKeys(false);
     if (fightResult != 3) fightResult = roundState;
+    // Written once the fight is over, so no frame waits for the disk.
+    if (recorder != nullptr) recorder->finish(*this, fightResult);
     return fightResult;
 }
 

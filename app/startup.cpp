@@ -32,9 +32,7 @@ void showTitle(Media& media) {
     presentFrame();
     const int start = clockMillis();
 
-    media.blow = loadSound("incbin::blow.wav", 0);
-    media.block = loadSound("incbin::block.wav", 0);
-    media.spark = loadImage("incbin::spark.png", -1);
+    loadFightMedia(media);
 
     for (;;) {
         setDrawScale(1, 1);
@@ -54,6 +52,20 @@ bool isPlayableMode(const std::string& mode) {
 
 }  // namespace
 
+void loadFightMedia(Media& media) {
+    media.blow = loadSound("incbin::blow.wav", 0);
+    media.block = loadSound("incbin::block.wav", 0);
+    media.spark = loadImage("incbin::spark.png", -1);
+}
+
+void openGameDisplay(int fullscreen) {
+    const int depth = fullscreen == 1 ? 32 : 0;
+    openDisplay(1024, 768, depth, 60);
+    setSwapInterval(1);
+    if (depth == 0) placeWindow();
+    hidePointer();
+}
+
 void placeWindow() {
     setWindowTitle("Flailwick");
     int right = 0;
@@ -62,20 +74,17 @@ void placeWindow() {
     moveWindow(right / 2 - 512, bottom / 2 - 399);
 }
 
-int runFlailwick() {
+int runFlailwick(FightRecorder* recorder) {
     addEmbeddedResources();
     // The game object lives until the program ends.
     auto game = std::make_unique<gameapp>();
+    game->recorder = recorder;
     game->fillDefaultScores();
     game->loadScores();
     game->setDefaultSettings();
     game->loadPreferences();
-    const int depth = game->fullscreen == 1 ? 32 : 0;
     seedRandom(clockMillis());
-    openDisplay(1024, 768, depth, 60);
-    setSwapInterval(1);
-    if (depth == 0) placeWindow();
-    hidePointer();
+    openGameDisplay(game->fullscreen);
     showTitle(game->media);
 
     for (;;) {
@@ -99,4 +108,4 @@ int runFlailwick() {
     }
 }
 
-void playFlailwick() { endProgram(runFlailwick()); }
+void playFlailwick(FightRecorder* recorder) { endProgram(runFlailwick(recorder)); }

@@ -7,13 +7,13 @@
 
 #include <cstdint>
 
+#include "app/simulation_version.h"
+
 // Two bodies for 600 frames, one steered at the other, outside the match loop.
-constexpr std::uint64_t kBodyFightHash = 0x7ba551bb84f29848ull;
 std::uint64_t bodyFightHash();
 
 // A whole scripted fight of the largest size, 1000 frames through playFight:
 // two players holding changing keys against four opponents.
-constexpr std::uint64_t kScriptedFightHash = 0xbb0115fc5ec1d541ull;
 struct ScriptedFight {
     std::uint64_t hash = 0;
     int result = 0;
@@ -28,7 +28,6 @@ ScriptedFight scriptedFight();
 // Sixteen allowed characters, a quote and a tilde the name entry refuses, and a
 // backspace: the name kept is "ABCDEFGHIJKLMN".
 constexpr const char* kWholeGameTyped = "abc\"~defghijklmnopq\b";
-constexpr std::uint64_t kWholeGameHash = 0x170fde905c77a597ull;
 struct WholeGame {
     std::uint64_t hash = 0;  // the last fight's bodies
     int frames = 0;

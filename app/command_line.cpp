@@ -1,0 +1,65 @@
+// Reading the options, and the help that lists them.
+#include "app/command_line.h"
+
+#include <cstring>
+
+#include "runtime/files.h"
+
+namespace {
+
+CommandLine wrong(const std::string& why) {
+    CommandLine c;
+    c.action = CommandLine::Wrong;
+    c.error = why;
+    return c;
+}
+
+}  // namespace
+
+const char* helpText() {
+    return "Usage: flailwick [OPTION]\n"
+           "Flailwick, a fighting game of stick figures. Without an option the game starts.\n"
+           "\n"
+           "  --replay [FILE]    watch a recorded fight (without FILE, the newest one);\n"
+           "                     P pauses, Esc leaves\n"
+           "  --verify FILE...   play recorded fights unseen, without a window or sound,\n"
+           "                     and check that each plays exactly as it was recorded\n"
+           "  --timedemo FILE    play a recorded fight as fast as the display allows and\n"
+           "                     print its frame times\n"
+           "  --help             show this help\n"
+           "\n"
+           "Every fight is recorded in $XDG_DATA_HOME/flailwick/replays (by default\n"
+           "~/.local/share/flailwick/replays); the newest 100 are kept.\n"
+           "Exit status: 0 when all went well, 1 when a recorded fight was refused or\n"
+           "played differently, 2 for an unknown option or a missing file.\n";
+}
+
+CommandLine parseCommandLine(int argc, const char* const* argv) {
+    CommandLine c;
+    if (argc <= 1) return c;
+    const std::string option = argv[1];
+    std::vector<std::string> rest(argv + 2, argv + argc);
+    if (option == "--help" || option == "-h") {
+        c.action = CommandLine::Help;
+        return rest.empty() ? c : wrong("--help takes nothing after it");
+    }
+    if (option == "--replay") {
+        c.action = CommandLine::Replay;
+        if (rest.size() > 1) return wrong("--replay takes one FILE at most");
+    } else if (option == "--verify") {
+        c.action = CommandLine::Verify;
+        if (rest.empty()) return wrong("--verify needs at least one FILE");
+    } else if (option == "--timedemo") {
+        c.action = CommandLine::Timedemo;
+        if (rest.size() != 1) return wrong("--timedemo needs one FILE");
+    } else {
+        return wrong("unknown option '" + option + "' (flailwick --help lists the options)");
+    }
+    for (const std::string& file : rest) {
+        if (file.rfind("--", 0) == 0 && file.size() > 2)
+            return wrong("unknown option '" + file + "'");
+        if (!fileExists(file)) return wrong("there is no file '" + file + "'");
+    }
+    c.files = std::move(rest);
+    return c;
+}

@@ -1,0 +1,26 @@
+// The program's options. With none the game starts as it always has; the
+// others watch, check or time recorded fights.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct CommandLine {
+    enum Action { Play, Help, Replay, Verify, Timedemo, Wrong } action = Play;
+    std::vector<std::string> files;  // Replay: none for the newest fight
+    std::string error;               // Wrong: the one line that says why
+};
+
+CommandLine parseCommandLine(int argc, const char* const* argv);
+const char* helpText();
+
+// Exit statuses.
+constexpr int kExitDiverged = 1;  // a recorded fight was refused or played differently
+constexpr int kExitUsage = 2;     // an unknown option or a missing file
+
+// Watches a recorded fight in the window at its own pace, with its sound;
+// P pauses, Esc leaves. timed: as fast as the display allows, silent, with the
+// frame times printed at the end. The exit status.
+int watchReplay(const std::string& path, bool timed);
+// Plays each recorded fight unseen and prints one line for it. The exit status.
+int verifyReplays(const std::vector<std::string>& paths);

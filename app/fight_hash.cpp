@@ -1,0 +1,66 @@
+// FNV-1a over the bit patterns of a fight's state.
+#include "app/fight_hash.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/gameapp.h"
+#include "runtime/numbers.h"
+
+namespace {
+
+class Fnv {
+  public:
+    std::uint64_t h = 14695981039346656037ull;
+
+    void bits(std::uint32_t v) {
+        for (int k = 0; k < 4; ++k) {
+            h ^= (v >> (8 * k)) & 0xFFu;
+            h *= 1099511628211ull;
+        }
+    }
+    void real(float f) {
+        std::uint32_t v;
+        std::memcpy(&v, &f, sizeof v);
+        bits(v);
+    }
+    void integer(std::int64_t n) {
+        bits(static_cast<std::uint32_t>(n));
+        bits(static_cast<std::uint32_t>(static_cast<std::uint64_t>(n) >> 32));
+    }
+};
+
+int fighters(const gameapp& game) { return std::clamp(game.fighterCount, 0, kMaxFighters); }
+
+}  // namespace
+
+std::uint64_t hashPositions(const gameapp& game) {
+    Fnv f;
+    for (int i = 1; i <= fighters(game); ++i) {
+        for (int p = 1; p <= kPointCount; ++p) {
+            f.real(game.fighters[i].points[p].x);
+            f.real(game.fighters[i].points[p].y);
+        }
+    }
+    return f.h;
+}
+
+std::uint64_t hashFight(const gameapp& game) {
+    Fnv f;
+    f.integer(static_cast<std::int64_t>(hashPositions(game)));
+    for (int i = 1; i <= fighters(game); ++i) {
+        const man& m = game.fighters[i];
+        for (int p = 1; p <= kPointCount; ++p) {
+            f.real(m.points[p].vx);
+            f.real(m.points[p].vy);
+        }
+        f.real(m.energy);
+        f.integer(m.dead);
+    }
+    for (std::int64_t n :
+         {static_cast<std::int64_t>(randomState()), static_cast<std::int64_t>(game.frameCount),
+          static_cast<std::int64_t>(game.roundState), static_cast<std::int64_t>(game.comboCounter),
+          game.score, game.totalScore})
+        f.integer(n);
+    return f.h;
+}

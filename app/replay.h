@@ -1,0 +1,64 @@
+// Fights recorded as they are played, and played again from the recording:
+// watched, checked unseen, or timed. A recorded fight starts from the same
+// game state, draws the same random numbers and reads the same keys at the
+// same polls, so it plays bit for bit as it did.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "app/replay_file.h"
+
+class gameapp;
+
+FightStart captureFightStart(const gameapp& game);
+void restoreFightStart(gameapp& game, const FightStart& start);
+
+// Keeps what each fight needs to be played again and writes it to the
+// directory when the fight ends. Its buffers are made once, so recording
+// never allocates inside a fight; a fight that outgrows them is not kept.
+class FightRecorder {
+  public:
+    explicit FightRecorder(std::string directory);
+    void begin(const gameapp& game);
+    void frameDone(const gameapp& game);
+    void finish(const gameapp& game, int result);
+    // The newest file written, empty before the first.
+    const std::string& lastWritten() const { return lastWritten_; }
+
+  private:
+    std::string directory_;
+    std::string lastWritten_;
+    Replay replay_;
+    bool recording_ = false;
+    bool lost_ = false;  // frames or keys did not fit
+};
+
+constexpr int kKeptReplays = 100;
+constexpr const char* kReplaySuffix = ".fwr";
+
+// $XDG_DATA_HOME/flailwick/replays; empty when there is no home for it.
+std::string replayDirectory();
+// The path of the newest recorded fight in the directory, empty when none.
+std::string newestReplay(const std::string& directory);
+// Removes all but the newest `keep` recorded fights.
+void pruneReplays(const std::string& directory, int keep);
+
+// How a recorded fight went when played again.
+struct ReplayRun {
+    bool ok = false;    // every checkpoint, the length, result and final hash agreed
+    bool left = false;  // the viewer left before the end
+    int frames = 0;     // frames played
+    std::uint64_t finalHash = 0;
+    std::string why;  // where and how it diverged
+};
+
+// Plays the recording through the game's own fight frames, checking each
+// checkpoint as it passes. afterFrame, when given, runs after every frame;
+// returning false leaves the fight there.
+ReplayRun playRecordedFight(gameapp& game, const Replay& replay,
+                            const std::function<bool()>& afterFrame = {});
+
+// Reads and checks a recording; the reason it cannot be played otherwise.
+std::string loadReplay(const std::string& path, Replay& out);
