@@ -44,7 +44,9 @@ constexpr std::array<float, kJointCount> kRobotStiffness{
 
 }  // namespace
 
-man::man() : links(kLinks), joints(kJoints), jointRest(kRest), jointStiffness(kNormalStiffness) {}
+man::man() : links(kLinks), joints(kJoints), jointRest(kRest), jointStiffness(kNormalStiffness) {
+    findSegments();
+}
 
 void man::lowerCameraWeight() {
     if (dead == 0) return;

@@ -33,6 +33,10 @@ struct LinkShift {
 struct JointShift {
     float dxa, dya, dxb, dyb, dxc, dyc;
 };
+// How a link's correction is shared by its two points: 1 + ma / mb and 1 + mb / ma.
+struct MassShares {
+    double a, b;
+};
 
 constexpr int kPointCount = 26;
 constexpr int kLinkCount = 25;
@@ -84,6 +88,13 @@ class man {
     void relaxLinks();
     JointShift jointCorrection(const ball& a, const ball& b, const ball& c, float rest,
                                float stiffness, float dt, int flexibility) const;
+    // The same, with the headings of a->b and b->c and the joint's factor
+    // already worked out.
+    JointShift jointCorrection(const ball& a, const ball& b, const ball& c, double alpha1,
+                               double alpha2, float rest, double factor, float dt) const;
+    LinkShift linkCorrection(const ball& a, const ball& b, const MassShares& shares) const;
+    static double jointFactor(float stiffness, int flexibility);
+    static MassShares massShares(const ball& a, const ball& b);
     void relaxJoints(float dt, int flexibility);
     void steer(int aiLevel, float dt, int speed, float targetX, float targetY, float targetVX,
                float targetVY);
@@ -96,6 +107,21 @@ class man {
   private:
     // Adds each point's summed shift to its position and clears the sums.
     void applyShifts();
+    // The joints' segments, each direction once: joints share most of them,
+    // and a pass moves no point until all are done, so each heading is worked
+    // out once a pass. Made from `joints` when the body is made.
+    void findSegments();
+    // What the 32 passes of a frame share.
+    struct Relaxation {
+        std::array<MassShares, kLinkCount> linkShares;
+        std::array<double, kJointCount> jointFactors;
+    };
+    void prepareRelaxation(Relaxation& r, int flexibility) const;
+    void relaxJoints(float dt, const Relaxation& r);
+    void relaxLinks(const Relaxation& r);
+    std::array<Link, 2 * kJointCount> segments{};
+    int segmentCount = 0;
+    std::array<std::array<int, 2>, kJointCount> jointSegments{};  // a->b, b->c
 
     // Per-point sums of one constraint pass, kept to avoid allocating per pass.
     std::array<float, kPointCount + 1> shiftX{};

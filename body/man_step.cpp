@@ -71,6 +71,16 @@ void man::keepInArena() {
 }
 
 LinkShift man::linkCorrection(const ball& a, const ball& b) const {
+    return linkCorrection(a, b, massShares(a, b));
+}
+
+MassShares man::massShares(const ball& a, const ball& b) {
+    const double ma = a.mass;
+    const double mb = b.mass;
+    return MassShares{1.0 + ma / mb, 1.0 + mb / ma};
+}
+
+LinkShift man::linkCorrection(const ball& a, const ball& b, const MassShares& shares) const {
     constexpr double kShare = 0.5;  // half the error goes per call
     const double dx = static_cast<double>(a.x) - b.x;
     const double dy = static_cast<double>(a.y) - b.y;
@@ -79,13 +89,11 @@ LinkShift man::linkCorrection(const ball& a, const ball& b) const {
     const double e = d - (static_cast<double>(a.spacing) + b.spacing);
     const double ux = dx / d;
     const double uy = dy / d;
-    const double ma = a.mass;
-    const double mb = b.mass;
     return LinkShift{
-        static_cast<float>(-e / (1.0 + ma / mb) * ux * kShare),
-        static_cast<float>(-e / (1.0 + ma / mb) * uy * kShare),
-        static_cast<float>(e / (1.0 + mb / ma) * ux * kShare),
-        static_cast<float>(e / (1.0 + mb / ma) * uy * kShare),
+        static_cast<float>(-e / shares.a * ux * kShare),
+        static_cast<float>(-e / shares.a * uy * kShare),
+        static_cast<float>(e / shares.b * ux * kShare),
+        static_cast<float>(e / shares.b * uy * kShare),
     };
 }
 
@@ -99,8 +107,15 @@ void man::applyShifts() {
 }
 
 void man::relaxLinks() {
-    for (const Link& link : links) {
-        const LinkShift s = linkCorrection(points[link.a], points[link.b]);
+    Relaxation r;
+    prepareRelaxation(r, 1);
+    relaxLinks(r);
+}
+
+void man::relaxLinks(const Relaxation& r) {
+    for (int l = 0; l < kLinkCount; ++l) {
+        const Link& link = links[l];
+        const LinkShift s = linkCorrection(points[link.a], points[link.b], r.linkShares[l]);
         shiftX[link.a] += s.dxa;
         shiftY[link.a] += s.dya;
         shiftX[link.b] += s.dxb;
@@ -109,21 +124,33 @@ void man::relaxLinks() {
     applyShifts();
 }
 
+// The heading of the segment from one point to the next, as the joints measure it.
+static double segmentHeading(const ball& from, const ball& to) {
+    return atan2Deg(static_cast<double>(to.y) - from.y, -(static_cast<double>(to.x) - from.x));
+}
+
 JointShift man::jointCorrection(const ball& a, const ball& b, const ball& c, float rest,
                                 float stiffness, float dt, int flexibility) const {
+    return jointCorrection(a, b, c, segmentHeading(a, b), segmentHeading(b, c), rest,
+                           jointFactor(stiffness, flexibility), dt);
+}
+
+double man::jointFactor(float stiffness, int flexibility) {
     // A flexibility below the options screen's range (only a hand-edited
     // preferences file gives one) would divide by zero or turn joints inside
     // out; 1, the stiffest legal setting, is used instead.
     const int flex = flexibility < 1 ? 1 : flexibility;
+    return minReal(0.7, stiffness / static_cast<double>(flex) * 4.0);
+}
+
+JointShift man::jointCorrection(const ball& a, const ball& b, const ball& c, double alpha1,
+                                double alpha2, float rest, double factor, float dt) const {
     const double dxab = static_cast<double>(b.x) - a.x;
     const double dyab = static_cast<double>(b.y) - a.y;
     const double dxbc = static_cast<double>(c.x) - b.x;
     const double dybc = static_cast<double>(c.y) - b.y;
-    const double alpha1 = atan2Deg(dyab, -dxab);
-    const double alpha2 = atan2Deg(dybc, -dxbc);
     const double theta = wrap360(alpha1 - alpha2 + 180.0);
     const double err = wrap180(theta - rest);
-    const double factor = minReal(0.7, stiffness / static_cast<double>(flex) * 4.0);
     const double m = err / 8.0 / 100.0 * 2.0 * dt * factor;
     // Each point moves across its own segment, and the three moves cancel out.
     return JointShift{
@@ -133,11 +160,41 @@ JointShift man::jointCorrection(const ball& a, const ball& b, const ball& c, flo
     };
 }
 
+void man::findSegments() {
+    segmentCount = 0;
+    const auto find = [this](int from, int to) {
+        for (int s = 0; s < segmentCount; ++s) {
+            if (segments[s].a == from && segments[s].b == to) return s;
+        }
+        segments[segmentCount] = Link{from, to};
+        return segmentCount++;
+    };
+    for (int j = 0; j < kJointCount; ++j)
+        jointSegments[j] = {find(joints[j].a, joints[j].b), find(joints[j].b, joints[j].c)};
+}
+
+void man::prepareRelaxation(Relaxation& r, int flexibility) const {
+    for (int l = 0; l < kLinkCount; ++l)
+        r.linkShares[l] = massShares(points[links[l].a], points[links[l].b]);
+    for (int j = 0; j < kJointCount; ++j)
+        r.jointFactors[j] = jointFactor(jointStiffness[j], flexibility);
+}
+
 void man::relaxJoints(float dt, int flexibility) {
+    Relaxation r;
+    prepareRelaxation(r, flexibility);
+    relaxJoints(dt, r);
+}
+
+void man::relaxJoints(float dt, const Relaxation& r) {
+    std::array<double, 2 * kJointCount> segmentHeadings;
+    for (int s = 0; s < segmentCount; ++s)
+        segmentHeadings[s] = segmentHeading(points[segments[s].a], points[segments[s].b]);
     for (int j = 0; j < kJointCount; ++j) {
         const Joint& joint = joints[j];
-        const JointShift s = jointCorrection(points[joint.a], points[joint.b], points[joint.c],
-                                             jointRest[j], jointStiffness[j], dt, flexibility);
+        const JointShift s = jointCorrection(
+            points[joint.a], points[joint.b], points[joint.c], segmentHeadings[jointSegments[j][0]],
+            segmentHeadings[jointSegments[j][1]], jointRest[j], r.jointFactors[j], dt);
         shiftX[joint.a] += s.dxa;
         shiftY[joint.a] += s.dya;
         shiftX[joint.b] += s.dxb;
@@ -152,9 +209,12 @@ void man::relaxJoints(float dt, int flexibility) {
 void man::relax(float dt, int flexibility) {
     if (dead != 0) return;
     if (isKeyDown(Key2) && isKeyDown(Key5)) return;
+    // Masses and settings stay put for the frame: what they decide is worked out once.
+    Relaxation r;
+    prepareRelaxation(r, flexibility);
     for (int pass = 0; pass < 32; ++pass) {
-        relaxJoints(dt, flexibility);
-        relaxLinks();
+        relaxJoints(dt, r);
+        relaxLinks(r);
     }
 }
 

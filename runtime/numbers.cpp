@@ -133,8 +133,6 @@ double ceilOf(double x) { return std::ceil(x); }
 double absOf(double x) { return std::fabs(x); }
 int minInt(int a, int b) { return a < b ? a : b; }
 int maxInt(int a, int b) { return a > b ? a : b; }
-double minReal(double a, double b) { return a < b ? a : b; }
-double maxReal(double a, double b) { return a > b ? a : b; }
 double modReal(double a, double b) { return std::fmod(a, b); }
 double power(double x, double y) { return std::pow(x, y); }
 

@@ -29,8 +29,9 @@ double ceilOf(double x);
 double absOf(double x);
 int minInt(int a, int b);
 int maxInt(int a, int b);
-double minReal(double a, double b);
-double maxReal(double a, double b);
+// Inline: the body simulation calls them tens of thousands of times a frame.
+inline double minReal(double a, double b) { return a < b ? a : b; }
+inline double maxReal(double a, double b) { return a > b ? a : b; }
 double modReal(double a, double b);
 double power(double x, double y);
 
