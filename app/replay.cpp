@@ -139,8 +139,7 @@ FightRecorder::FightRecorder(std::string directory) : directory_(std::move(direc
 }
 
 void FightRecorder::begin(const gameapp& game) {
-    recording_ = !directory_.empty();
-    if (!recording_) return;
+    recording_ = true;
     lost_ = false;
     replay_.simulation = kSimulationVersion;
     replay_.start = captureFightStart(game);
@@ -169,7 +168,7 @@ void FightRecorder::finish(const gameapp& game, int result) {
     replay_.roundState = game.roundState;
     replay_.finalHash = hashFight(game);
     // A directory that cannot be made or written leaves the fight unkept; the game plays on.
-    if (!makeDirectories(directory_)) return;
+    if (directory_.empty() || !makeDirectories(directory_)) return;
     const std::string path = directory_ + "/" + replayName();
     if (!writeWholeFile(path, encodeReplay(replay_))) return;
     lastWritten_ = path;

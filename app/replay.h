@@ -16,8 +16,9 @@ FightStart captureFightStart(const gameapp& game);
 void restoreFightStart(gameapp& game, const FightStart& start);
 
 // Keeps what each fight needs to be played again and writes it to the
-// directory when the fight ends. Its buffers are made once, so recording
-// never allocates inside a fight; a fight that outgrows them is not kept.
+// directory, if one is given, when the fight ends. Its buffers are made once,
+// so recording never allocates inside a fight; a fight that outgrows them is
+// not kept.
 class FightRecorder {
   public:
     explicit FightRecorder(std::string directory);
@@ -26,6 +27,8 @@ class FightRecorder {
     void finish(const gameapp& game, int result);
     // The newest file written, empty before the first.
     const std::string& lastWritten() const { return lastWritten_; }
+    // The last fight recorded whole, written or not.
+    const Replay& lastFight() const { return replay_; }
 
   private:
     std::string directory_;

@@ -12,6 +12,7 @@ FLAILWICK_TEST_PACKAGES=(
   libgtest-dev libbenchmark-dev            # tests and benchmarks
   xvfb xauth xdotool x11-utils imagemagick # real-window tests and screenshots
   clang-format                             # the style check
+  clang libclang-rt-14-dev                 # the replay reader's fuzzer (libFuzzer)
   desktop-file-utils                       # checking the installed desktop entry
 )
 

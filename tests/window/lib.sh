@@ -43,6 +43,8 @@ start_game_in() {
   SHOT_DIR=$(mktemp -d)
   SCREEN="$SHOT_DIR/screen.png"
   cd "$WORK_DIR"
+  # Recorded fights stay in the test's own directory.
+  export XDG_DATA_HOME="$WORK_DIR/data"
   "$2" 2>game.err &
   GAME_PID=$!
 }

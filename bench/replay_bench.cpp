@@ -1,0 +1,84 @@
+// Recorded fights played again unseen, as --verify plays them, against the
+// time they took to play: real time is 16.7 ms a frame. And one fight frame
+// with and without a recording running.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+#include "app/gameapp.h"
+#include "app/match_loop.h"
+#include "app/replay.h"
+#include "runtime/input.h"
+#include "runtime/numbers.h"
+#include "runtime/platform/headless.h"
+#include "runtime/presentation.h"
+#include "tests/support/recorded_fights.h"
+
+namespace {
+
+constexpr double kRealFrameSeconds = 1.0 / 60.0;
+
+void verify(benchmark::State& state, const Replay& replay) {
+    HeadlessPlatform headless;
+    setPlatform(&headless);
+    const Unseen unseen;
+    int frames = 0;
+    for (auto _ : state) {
+        resetInput();
+        auto game = std::make_unique<gameapp>();
+        const ReplayRun run = playRecordedFight(*game, replay);
+        if (!run.ok) state.SkipWithError(run.why.c_str());
+        frames += run.frames;
+    }
+    state.counters["frames"] = benchmark::Counter(frames, benchmark::Counter::kIsRate);
+    state.counters["x_real_time"] =
+        benchmark::Counter(frames * kRealFrameSeconds, benchmark::Counter::kIsRate);
+    setPlatform(nullptr);
+}
+
+void BM_VerifySixFighterFight(benchmark::State& state) {
+    static const Replay replay = recordedCoopFight();
+    verify(state, replay);
+}
+BENCHMARK(BM_VerifySixFighterFight)->Unit(benchmark::kMillisecond);
+
+void BM_VerifyVersusFight(benchmark::State& state) {
+    static const Replay replay = recordedVersusFight();
+    verify(state, replay);
+}
+BENCHMARK(BM_VerifyVersusFight)->Unit(benchmark::kMillisecond);
+
+// The largest fight's frames, drawn to the headless platform, with keys
+// changing every few frames; range(0) is 1 with a recording running.
+void BM_SixFighterFrameRecorded(benchmark::State& state) {
+    HeadlessPlatform headless;
+    setPlatform(&headless);
+    resetInput();
+    seedRandom(1);
+    auto game = std::make_unique<gameapp>();
+    game->setDefaultSettings();
+    FightRecorder recorder("");
+    const bool recording = state.range(0) == 1;
+    int frame = 0;
+    for (auto _ : state) {
+        if (frame % 2000 == 0) {
+            state.PauseTiming();
+            if (recording && frame > 0) recorder.finish(*game, 3);
+            game->mode = "2coop";
+            game->level = 8;
+            if (recording) recorder.begin(*game);
+            game->setUpFight();
+            state.ResumeTiming();
+        }
+        if (frame % 5 == 0) onKeyDown(frame % 10 == 0 ? KeyRight : KeyUp, false);
+        if (frame % 5 == 3) onKeyUp(frame % 10 == 3 ? KeyRight : KeyUp);
+        playFightFrame(*game);
+        if (recording) recorder.frameDone(*game);
+        ++frame;
+    }
+    if (recording) recorder.finish(*game, 3);
+    setPlatform(nullptr);
+}
+BENCHMARK(BM_SixFighterFrameRecorded)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

@@ -1,0 +1,62 @@
+#include "tests/support/recorded_fights.h"
+
+#include <memory>
+
+#include "app/gameapp.h"
+#include "app/replay.h"
+#include "runtime/embedded.h"
+#include "runtime/graphics.h"
+#include "runtime/input.h"
+#include "runtime/numbers.h"
+#include "runtime/platform/headless.h"
+#include "runtime/sound.h"
+
+namespace {
+
+constexpr int kFrames = 3600;
+
+Replay record(const char* mode, int level) {
+    HeadlessPlatform platform;
+    setPlatform(&platform);
+    resetInput();
+    resetDrawState();
+    seedRandom(7);
+    openDisplay(1024, 768, 0, 60);
+    setSwapInterval(1);
+    addEmbeddedResources();
+    auto game = std::make_unique<gameapp>();
+    game->setDefaultSettings();
+    game->fillDefaultScores();
+    game->media.spark = loadImage("incbin::spark.png");
+    game->media.blow = loadSound("incbin::blow.wav", 0);
+    game->media.block = loadSound("incbin::block.wav", 0);
+
+    // Each player holds a direction for a while, then the next one.
+    const int one[6] = {KeyRight, KeyUp, KeyLeft, KeyDown, KeyRight, KeyUp};
+    const int two[6] = {KeyA, KeyW, KeyD, KeyS, KeyW, KeyA};
+    const int start = platform.framesPresented();
+    for (int t = 0; t < kFrames - 40; t += 40) {
+        const std::size_t s = static_cast<std::size_t>(t / 40 % 6);
+        platform.keyDownAt(start + t, one[s]);
+        platform.keyUpAt(start + t + 31, one[s]);
+        platform.keyDownAt(start + t + 11, two[s]);
+        platform.keyUpAt(start + t + 37, two[s]);
+    }
+    platform.keyDownAt(start + kFrames, KeyEscape);
+
+    FightRecorder recorder("");
+    game->recorder = &recorder;
+    game->mode = mode;
+    game->level = level;
+    game->playFight();
+    Replay replay = recorder.lastFight();
+    stopAllVoices();
+    setPlatform(nullptr);
+    return replay;
+}
+
+}  // namespace
+
+Replay recordedCoopFight() { return record("2coop", 8); }
+
+Replay recordedVersusFight() { return record("2vs", 1); }

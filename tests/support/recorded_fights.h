@@ -1,0 +1,9 @@
+// Two scripted fights recorded on the headless platform, for the replay
+// benchmarks and the stored recordings: the largest co-op fight and a versus
+// fight, each about a minute long with keys changing all along.
+#pragma once
+
+#include "app/replay_file.h"
+
+Replay recordedCoopFight();
+Replay recordedVersusFight();
