@@ -507,6 +507,11 @@ class SdlPlatform : public Platform {
 
     void initVideo() {
         if (SDL_WasInit(SDL_INIT_VIDEO) != 0) return;
+        // The desktop finds the window's entry and icon by this class (X11) or
+        // id (Wayland), read when video starts; one set by the player stands.
+        SDL_setenv("SDL_VIDEO_X11_WMCLASS", FLAILWICK_APP_ID, 0);
+        SDL_setenv("SDL_VIDEO_WAYLAND_WMCLASS", FLAILWICK_APP_ID, 0);
+        SDL_SetHint(SDL_HINT_APP_NAME, "Flailwick");
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             const std::string hint =
                 std::string("cannot open the display (") + SDL_GetError() + ")";
