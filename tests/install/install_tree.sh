@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks what a desktop needs:
-# the game, a valid desktop entry whose launcher exists, its action, the icon,
-# all named by one id, and that a start from the menu keeps the game's files
-# in the player's data directory.
+# the game, a valid desktop entry whose launcher exists, its action, the icons
+# of every size, all named by one id, and that a start from the menu keeps the
+# game's files in the player's data directory.
 set -euo pipefail
 build=$1
 id=org.flailwick.Flailwick
@@ -26,8 +26,10 @@ grep -q '^Actions=watch-last-fight;$' "$entry" || fail "the entry offers no repl
   fail "the replay action's Exec is $(exec_of 'Desktop Action watch-last-fight')"
 grep -q "^Icon=$id$" "$entry" || fail "the entry does not name the icon $id"
 grep -q "^StartupWMClass=$id$" "$entry" || fail "the entry does not name the window class $id"
-icon="$prefix/share/icons/hicolor/256x256/apps/$id.png"
-[ "$(identify -format '%wx%h' "$icon")" = 256x256 ] || fail "the icon is not 256 x 256"
+for size in 16 24 32 48 64 128 256 512; do
+  icon="$prefix/share/icons/hicolor/${size}x$size/apps/$id.png"
+  [ "$(identify -format '%wx%h' "$icon")" = "${size}x$size" ] || fail "no $size x $size icon"
+done
 
 # Started from the menu without a display, the game saves its files where the
 # launcher put it, then stops at the display.
@@ -37,5 +39,5 @@ unset DISPLAY WAYLAND_DISPLAY SDL_VIDEODRIVER
 [ -f "$XDG_DATA_HOME/flailwick/prefs.fwk" ] || fail "no prefs.fwk in the data directory"
 [ -f "$XDG_DATA_HOME/flailwick/scores.txt" ] || fail "no scores.txt in the data directory"
 [ ! -e "$root/prefs.fwk" ] || fail "prefs.fwk was written where the menu started the game"
-echo "ok: game, valid desktop entry with its action, launcher and icon installed, one id;" \
+echo "ok: game, valid desktop entry with its action, launcher and icons of every size installed, one id;" \
   "menu starts use the data directory"
