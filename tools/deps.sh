@@ -12,7 +12,7 @@ FLAILWICK_TEST_PACKAGES=(
   libgtest-dev libbenchmark-dev            # tests and benchmarks
   xvfb xauth xdotool x11-utils imagemagick # real-window tests and screenshots
   clang-format                             # the style check
-  desktop-file-utils                       # checking the installed desktop entry
+  desktop-file-utils appstream             # checking the installed entry and metainfo
 )
 
 # ensure_packages name...: installs the named packages that are missing.

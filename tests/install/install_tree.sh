@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks what a desktop needs:
 # the game, a valid desktop entry whose launcher exists, its action, the icons
-# of every size, all named by one id, and that a start from the menu keeps the
-# game's files in the player's data directory.
+# of every size, valid software-centre data naming them all by one id, and
+# that a start from the menu keeps the game's files in the player's data
+# directory.
 set -euo pipefail
 build=$1
 id=org.flailwick.Flailwick
@@ -31,6 +32,17 @@ for size in 16 24 32 48 64 128 256 512; do
   [ "$(identify -format '%wx%h' "$icon")" = "${size}x$size" ] || fail "no $size x $size icon"
 done
 
+# The tree's check also finds the entry that the metainfo launches.
+metainfo="$prefix/share/metainfo/$id.metainfo.xml"
+[ -f "$metainfo" ] || fail "no metainfo $id.metainfo.xml"
+appstreamcli validate-tree --no-net --explain "$prefix" >"$root/validate.txt" 2>&1 ||
+  fail "the metainfo is not valid: $(cat "$root/validate.txt")"
+# Each screenshot the software centre is told of is kept in the tree.
+src=$(cd "$(dirname "$0")/../.." && pwd)
+for shot in $(sed -n 's|.*<image>.*/screenshots/\(.*\)</image>.*|\1|p' "$metainfo"); do
+  [ -f "$src/desktop/screenshots/$shot" ] || fail "no desktop/screenshots/$shot"
+done
+
 # Started from the menu without a display, the game saves its files where the
 # launcher put it, then stops at the display.
 export XDG_DATA_HOME="$root/data"
@@ -39,5 +51,5 @@ unset DISPLAY WAYLAND_DISPLAY SDL_VIDEODRIVER
 [ -f "$XDG_DATA_HOME/flailwick/prefs.fwk" ] || fail "no prefs.fwk in the data directory"
 [ -f "$XDG_DATA_HOME/flailwick/scores.txt" ] || fail "no scores.txt in the data directory"
 [ ! -e "$root/prefs.fwk" ] || fail "prefs.fwk was written where the menu started the game"
-echo "ok: game, valid desktop entry with its action, launcher and icons of every size installed, one id;" \
-  "menu starts use the data directory"
+echo "ok: game, valid desktop entry with its action, launcher, icons of every size and valid" \
+  "metainfo installed; menu starts use the data directory"
