@@ -13,6 +13,7 @@ FLAILWICK_TEST_PACKAGES=(
   xvfb xauth xdotool x11-utils imagemagick # real-window tests and screenshots
   clang-format                             # the style check
   desktop-file-utils appstream             # checking the installed entry and metainfo
+  dpkg-dev file                            # the Debian package's dependencies (dpkg-shlibdeps)
 )
 
 # ensure_packages name...: installs the named packages that are missing.
