@@ -387,6 +387,9 @@ class SdlPlatform : public Platform {
         SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
 
         fullScreen_ = (flags & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+        // A screen that scales windows gets its own pixels, not a blown-up
+        // picture: the viewport is fitted to the drawable, whatever its size.
+        flags |= SDL_WINDOW_ALLOW_HIGHDPI;
         if (fullScreen_) {
             SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "1");
             // At the desktop's mode the window covers the whole screen from
