@@ -13,7 +13,8 @@ FLAILWICK_TEST_PACKAGES=(
   xvfb xauth xdotool x11-utils imagemagick # real-window tests and screenshots
   clang-format                             # the style check
   clang libclang-rt-14-dev                 # the replay reader's fuzzer (libFuzzer)
-  desktop-file-utils                       # checking the installed desktop entry
+  desktop-file-utils appstream             # checking the installed entry and metainfo
+  dpkg-dev file                            # the Debian package's dependencies (dpkg-shlibdeps)
 )
 
 # ensure_packages name...: installs the named packages that are missing.

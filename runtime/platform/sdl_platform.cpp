@@ -387,6 +387,9 @@ class SdlPlatform : public Platform {
         SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
 
         fullScreen_ = (flags & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+        // A screen that scales windows gets its own pixels, not a blown-up
+        // picture: the viewport is fitted to the drawable, whatever its size.
+        flags |= SDL_WINDOW_ALLOW_HIGHDPI;
         if (fullScreen_) {
             SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "1");
             // At the desktop's mode the window covers the whole screen from
@@ -507,6 +510,11 @@ class SdlPlatform : public Platform {
 
     void initVideo() {
         if (SDL_WasInit(SDL_INIT_VIDEO) != 0) return;
+        // The desktop finds the window's entry and icon by this class (X11) or
+        // id (Wayland), read when video starts; one set by the player stands.
+        SDL_setenv("SDL_VIDEO_X11_WMCLASS", FLAILWICK_APP_ID, 0);
+        SDL_setenv("SDL_VIDEO_WAYLAND_WMCLASS", FLAILWICK_APP_ID, 0);
+        SDL_SetHint(SDL_HINT_APP_NAME, "Flailwick");
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             const std::string hint =
                 std::string("cannot open the display (") + SDL_GetError() + ")";
