@@ -60,6 +60,7 @@ command=$(sed -n '/^\[Desktop Entry\]$/,/^\[/s/^Exec=//p' "$entry")
 export HOME="$work/home"
 mkdir -p "$HOME"
 unset XDG_DATA_HOME SDL_VIDEODRIVER WAYLAND_DISPLAY
+PLAYERS_DATA_HOME=1
 start_display
 start_game_in "$work" "$(eval "printf '%s' $command")"
 WIN=$(find_window) || exit 1

@@ -43,8 +43,9 @@ start_game_in() {
   SHOT_DIR=$(mktemp -d)
   SCREEN="$SHOT_DIR/screen.png"
   cd "$WORK_DIR"
-  # Recorded fights stay in the test's own directory.
-  export XDG_DATA_HOME="$WORK_DIR/data"
+  # Recorded fights stay in the test's own directory, unless the test is
+  # about where the player's data goes.
+  [ -n "${PLAYERS_DATA_HOME:-}" ] || export XDG_DATA_HOME="$WORK_DIR/data"
   "$2" 2>game.err &
   GAME_PID=$!
 }
