@@ -24,6 +24,8 @@ const char* helpText() {
            "                     P pauses, Esc leaves\n"
            "  --verify FILE...   play recorded fights unseen, without a window or sound,\n"
            "                     and check that each plays exactly as it was recorded\n"
+           "  --synctest FILE... as --verify, and after every frame go back 1 to 8 frames\n"
+           "                     and play them again, as online play does\n"
            "  --timedemo FILE    play a recorded fight as fast as the display allows and\n"
            "                     print its frame times\n"
            "  --help             show this help\n"
@@ -49,6 +51,9 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     } else if (option == "--verify") {
         c.action = CommandLine::Verify;
         if (rest.empty()) return wrong("--verify needs at least one FILE");
+    } else if (option == "--synctest") {
+        c.action = CommandLine::Synctest;
+        if (rest.empty()) return wrong("--synctest needs at least one FILE");
     } else if (option == "--timedemo") {
         c.action = CommandLine::Timedemo;
         if (rest.size() != 1) return wrong("--timedemo needs one FILE");

@@ -6,7 +6,7 @@
 #include <vector>
 
 struct CommandLine {
-    enum Action { Play, Help, Replay, Verify, Timedemo, Wrong } action = Play;
+    enum Action { Play, Help, Replay, Verify, Synctest, Timedemo, Wrong } action = Play;
     std::vector<std::string> files;  // Replay: none for the newest fight
     std::string error;               // Wrong: the one line that says why
 };
@@ -22,5 +22,7 @@ constexpr int kExitUsage = 2;     // an unknown option or a missing file
 // P pauses, Esc leaves. timed: as fast as the display allows, silent, with the
 // frame times printed at the end. The exit status.
 int watchReplay(const std::string& path, bool timed);
-// Plays each recorded fight unseen and prints one line for it. The exit status.
-int verifyReplays(const std::vector<std::string>& paths);
+// Plays each recorded fight unseen and prints one line for it, going back
+// and playing frames again after each one when rollbackDepth is above 0.
+// The exit status.
+int verifyReplays(const std::vector<std::string>& paths, int rollbackDepth = 0);

@@ -19,11 +19,13 @@ int main(int argc, char** argv) {
         case CommandLine::Help:
             std::fputs(helpText(), stdout);
             return 0;
-        case CommandLine::Verify: {
+        case CommandLine::Verify:
+        case CommandLine::Synctest: {
             // Checking needs no window and no sound device.
             HeadlessPlatform headless;
             setPlatform(&headless);
-            return verifyReplays(command.files);
+            const bool rollBack = command.action == CommandLine::Synctest;
+            return verifyReplays(command.files, rollBack ? kMaxRollback : 0);
         }
         case CommandLine::Replay:
         case CommandLine::Timedemo: {

@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "app/fight_hash.h"
+#include "app/fight_snapshot.h"
 #include "app/gameapp.h"
 #include "app/match_loop.h"
 #include "app/simulation_version.h"
@@ -14,6 +15,7 @@
 #include "runtime/input.h"
 #include "runtime/numbers.h"
 #include "runtime/pads.h"
+#include "runtime/presentation.h"
 
 namespace {
 
@@ -203,17 +205,67 @@ std::string loadReplay(const std::string& path, Replay& out) {
     return decodeReplay(bytes.data(), bytes.size(), out);
 }
 
+namespace {
+
+// The frames kept to go back to, and each one's hash, by frame number.
+class Rollbacks {
+  public:
+    explicit Rollbacks(int depth) : depth_(std::clamp(depth, 0, kMaxRollback)) {
+        for (int i = 0; i <= depth_; ++i)
+            kept_.emplace_back();
+    }
+
+    void keep(const gameapp& game, int frame) {
+        if (depth_ == 0) return;
+        const std::size_t slot = static_cast<std::size_t>(frame % (depth_ + 1));
+        kept_[slot].save(game);
+        hashes_[slot] = hashFight(game);
+    }
+
+    // After frame `frame`: back n frames and forward again; empty when every
+    // frame hashed as before.
+    std::string goBackAndReplay(gameapp& game, int frame) {
+        if (depth_ == 0) return {};
+        const int n = (frame - 1) % depth_ + 1;
+        if (frame - n < 0) return {};
+        kept_[static_cast<std::size_t>((frame - n) % (depth_ + 1))].load(game);
+        const Unseen unseen;
+        for (int f = frame - n + 1; f <= frame; ++f) {
+            playFightFrame(game);
+            const std::uint64_t want = hashes_[static_cast<std::size_t>(f % (depth_ + 1))];
+            if (hashFight(game) != want) {
+                return "frame " + std::to_string(f) + " played again after going back " +
+                       std::to_string(n) + " frames from " + std::to_string(frame) + " hashes " +
+                       hex(hashFight(game)) + ", first time " + hex(want);
+            }
+        }
+        return {};
+    }
+
+  private:
+    int depth_;
+    std::vector<FightSnapshot> kept_;
+    std::array<std::uint64_t, kMaxRollback + 1> hashes_{};
+};
+
+}  // namespace
+
 ReplayRun playRecordedFight(gameapp& game, const Replay& replay,
-                            const std::function<bool()>& afterFrame) {
+                            const std::function<bool()>& afterFrame, int rollbackDepth) {
     ReplayRun run;
+    Rollbacks rollbacks(rollbackDepth);
     restoreFightStart(game, replay.start);
     startInputPlayback(replay.input);
     game.setUpFight();
     setFightKeys(true);
+    rollbacks.keep(game, 0);
     std::size_t checkpoint = 0;
     while (run.frames < replay.frames && game.matchState != "end") {
         playFightFrame(game);
         ++run.frames;
+        rollbacks.keep(game, run.frames);
+        run.why = rollbacks.goBackAndReplay(game, run.frames);
+        if (!run.why.empty()) break;
         if (run.frames % kCheckpointFrames == 0 && checkpoint < replay.checkpoints.size()) {
             const std::uint64_t want = replay.checkpoints[checkpoint++];
             const std::uint64_t got = hashFight(game);

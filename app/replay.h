@@ -59,9 +59,14 @@ struct ReplayRun {
 
 // Plays the recording through the game's own fight frames, checking each
 // checkpoint as it passes. afterFrame, when given, runs after every frame;
-// returning false leaves the fight there.
+// returning false leaves the fight there. With a rollback depth, every
+// frame then goes back 1, 2, ... up to that many frames, in turn, and plays
+// them again unseen, as online play corrects a wrong guess of the other
+// side's keys: each frame played again must hash as it did the first time.
 ReplayRun playRecordedFight(gameapp& game, const Replay& replay,
-                            const std::function<bool()>& afterFrame = {});
+                            const std::function<bool()>& afterFrame = {}, int rollbackDepth = 0);
+
+constexpr int kMaxRollback = 8;
 
 // Reads and checks a recording; the reason it cannot be played otherwise.
 std::string loadReplay(const std::string& path, Replay& out);

@@ -99,7 +99,7 @@ int watchReplay(const std::string& given, bool timed) {
     return 0;
 }
 
-int verifyReplays(const std::vector<std::string>& paths) {
+int verifyReplays(const std::vector<std::string>& paths, int rollbackDepth) {
     allowSaving(false);
     const Unseen unseen;
     int status = 0;
@@ -109,7 +109,7 @@ int verifyReplays(const std::vector<std::string>& paths) {
         if (line.empty()) {
             resetInput();
             auto game = std::make_unique<gameapp>();
-            const ReplayRun run = playRecordedFight(*game, *replay);
+            const ReplayRun run = playRecordedFight(*game, *replay, {}, rollbackDepth);
             char text[96];
             std::snprintf(text, sizeof text, "ok, %d frames, final hash %016" PRIx64, run.frames,
                           run.finalHash);

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "app/fight_snapshot.h"
 #include "app/gameapp.h"
 #include "app/match_loop.h"
 #include "app/replay.h"
@@ -47,6 +48,42 @@ void BM_VerifyVersusFight(benchmark::State& state) {
     verify(state, replay);
 }
 BENCHMARK(BM_VerifyVersusFight)->Unit(benchmark::kMillisecond);
+
+// Going back eight frames and playing them again unseen, as online play
+// does when the other side's keys were guessed wrong.
+void rollBack(benchmark::State& state, const Replay& replay) {
+    HeadlessPlatform headless;
+    setPlatform(&headless);
+    const Unseen unseen;
+    resetInput();
+    auto game = std::make_unique<gameapp>();
+    restoreFightStart(*game, replay.start);
+    startInputPlayback(replay.input);
+    game->setUpFight();
+    for (int f = 0; f < 600; ++f)
+        playFightFrame(*game);
+    FightSnapshot kept;
+    kept.save(*game);
+    for (auto _ : state) {
+        kept.load(*game);
+        for (int f = 0; f < kMaxRollback; ++f)
+            playFightFrame(*game);
+    }
+    stopInputPlayback();
+    setPlatform(nullptr);
+}
+
+void BM_RollBackEightFramesVersus(benchmark::State& state) {
+    static const Replay replay = recordedVersusFight();
+    rollBack(state, replay);
+}
+BENCHMARK(BM_RollBackEightFramesVersus)->Unit(benchmark::kMicrosecond);
+
+void BM_RollBackEightFramesSixFighters(benchmark::State& state) {
+    static const Replay replay = recordedCoopFight();
+    rollBack(state, replay);
+}
+BENCHMARK(BM_RollBackEightFramesSixFighters)->Unit(benchmark::kMicrosecond);
 
 // The largest fight's frames, drawn to the headless platform, with keys
 // changing every few frames; range(0) is 1 with a recording running.

@@ -9,20 +9,8 @@
 
 namespace {
 
-constexpr int kCodes = 256;
-constexpr std::uint32_t kQueueSize = 256;
-
-struct InputState {
-    std::array<std::uint8_t, kCodes> presses{};  // wraps at 256 like the original counters
-    std::array<bool, kCodes> held{};
-    std::array<std::uint8_t, kCodes> padHolds{};  // pads holding the key down
-    std::array<std::uint16_t, kQueueSize> queue{};
-    std::uint32_t readCount = 0;  // entry = counter mod 256; unread = write - read
-    std::uint32_t writeCount = 0;
-    int mouseX = 0;
-    int mouseY = 0;
-    int mouseZ = 0;
-};
+constexpr int kCodes = kInputCodes;
+constexpr std::uint32_t kQueueSize = kTypedQueue;
 
 InputState input;
 // While a recorded fight plays back, the keyboard and pads reach this one.
@@ -293,6 +281,15 @@ void startInputRecording(InputLog& log) {
 void stopInputRecording() {
     if (recording != nullptr) recording->polls = polls;
     recording = nullptr;
+}
+
+InputCheckpoint saveInput() { return InputCheckpoint{input, playbackNext, polls, playbackEnded}; }
+
+void restoreInput(const InputCheckpoint& checkpoint) {
+    input = checkpoint.state;
+    playbackNext = checkpoint.playbackNext;
+    polls = checkpoint.polls;
+    playbackEnded = checkpoint.playbackEnded;
 }
 
 void startInputPlayback(const InputLog& log) {

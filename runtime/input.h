@@ -2,6 +2,8 @@
 // events, so a loop that only asks for keys keeps the window responsive.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -85,6 +87,30 @@ struct InputLog {
     std::uint32_t polls = 0;         // polls the recording lasted
     bool overflowed = false;         // events were lost to a full log
 };
+constexpr int kInputCodes = 256;
+constexpr std::uint32_t kTypedQueue = 256;
+struct InputState {
+    std::array<std::uint8_t, kInputCodes> presses{};  // wraps at 256 like the original counters
+    std::array<bool, kInputCodes> held{};
+    std::array<std::uint8_t, kInputCodes> padHolds{};  // pads holding the key down
+    std::array<std::uint16_t, kTypedQueue> queue{};
+    std::uint32_t readCount = 0;  // entry = counter mod 256; unread = write - read
+    std::uint32_t writeCount = 0;
+    int mouseX = 0;
+    int mouseY = 0;
+    int mouseZ = 0;
+};
+// The game's input state and where a playback stands, to go back to: a fight
+// rolled back to an earlier frame reads the keys it read then.
+struct InputCheckpoint {
+    InputState state;
+    std::size_t playbackNext = 0;
+    std::uint32_t polls = 0;
+    bool playbackEnded = false;
+};
+InputCheckpoint saveInput();
+void restoreInput(const InputCheckpoint& checkpoint);
+
 void startInputRecording(InputLog& log);
 void stopInputRecording();
 // The log must outlive the playback.

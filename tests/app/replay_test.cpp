@@ -304,6 +304,7 @@ TEST(CommandLine, OptionsAndTheirMistakes) {
         {{"--replay", "fight.fwr"}, CommandLine::Replay, ""},
         {{"--verify", "fight.fwr", "fight.fwr"}, CommandLine::Verify, ""},
         {{"--timedemo", "fight.fwr"}, CommandLine::Timedemo, ""},
+        {{"--synctest", "fight.fwr"}, CommandLine::Synctest, ""},
         {{"--fast"}, CommandLine::Wrong, "unknown option '--fast'"},
         {{"--verify"}, CommandLine::Wrong, "--verify needs at least one FILE"},
         {{"--timedemo"}, CommandLine::Wrong, "--timedemo needs one FILE"},
