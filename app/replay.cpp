@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <limits>
+#include <type_traits>
 
 #include "app/fight_hash.h"
 #include "app/fight_snapshot.h"
@@ -23,19 +25,49 @@ namespace {
 constexpr std::size_t kEventRoom = 1u << 16;
 constexpr std::size_t kCheckpointRoom = 1u << 14;
 
-template <typename Game>
-auto fightSettings(Game& g) -> std::array<decltype(&g.blowPower), 12> {
-    return {&g.settingSpare1, &g.playersSpeed,  &g.flexibility, &g.settingSpare2,
-            &g.blowPower,     &g.plasmaEffects, &g.slowMotion,  &g.soundsVolume,
-            &g.settingSpare3, &g.gravity,       &g.aiLevel,     &g.blood};
+// Every field of the game object a fight carries over, each beside its place
+// in the recording: move(game's, recording's) is called for each, so one list
+// serves capturing and restoring.
+template <typename Game, typename Start, typename Move>
+void carriedFields(Game& g, Start& s, Move move) {
+    move(g.mode, s.mode);
+    move(g.level, s.level);
+    // The settings in the order of prefs.fwk, without full screen.
+    int i = 0;
+    for (auto* setting : {&g.settingSpare1, &g.playersSpeed, &g.flexibility, &g.settingSpare2,
+                          &g.blowPower, &g.plasmaEffects, &g.slowMotion, &g.soundsVolume,
+                          &g.settingSpare3, &g.gravity, &g.aiLevel, &g.blood})
+        move(*setting, s.settings[static_cast<std::size_t>(i++)]);
+    move(g.totalScore, s.totalScore);
+    move(g.wins, s.wins);
+    move(g.stateStartFrame, s.stateStartFrame);
+    move(g.nameCursor, s.nameCursor);
+    move(g.burstSlot, s.burstSlot);
+    move(g.paletteRows, s.paletteRows);
+    move(g.messageTimer, s.messageTimer);
+    move(g.cameraX, s.cameraX);
+    move(g.cameraY, s.cameraY);
+    move(g.zoom, s.zoom);
+    move(g.slowMotionTimer, s.slowMotionTimer);
+    int t = 0;
+    for (auto* table : {&g.hitCooldown, &g.contactCooldown, &g.sparkCooldown}) {
+        for (std::size_t a = 0; a < 10; ++a)
+            for (std::size_t b = 0; b < 10; ++b)
+                move((*table)[a][b], s.cooldowns[static_cast<std::size_t>(t)][a][b]);
+        ++t;
+    }
+    for (std::size_t r = 0; r < 7; ++r) {
+        for (std::size_t c = 0; c < 4; ++c) {
+            move(g.palette[r][c], s.palette[r][c]);
+            move(g.paletteStep[r][c], s.paletteStep[r][c]);
+        }
+    }
+    move(g.message, s.message);
+    move(g.playerName, s.playerName);
+    for (std::size_t n = 1; n < s.nameChars.size(); ++n)
+        move(g.nameChars[n], s.nameChars[n]);
+    move(g.highScores, s.highScores);
 }
-
-template <typename Game>
-auto cooldownTables(Game& g) -> std::array<decltype(&g.hitCooldown), 3> {
-    return {&g.hitCooldown, &g.contactCooldown, &g.sparkCooldown};
-}
-
-std::int8_t clampToByte(int v) { return static_cast<std::int8_t>(std::clamp(v, -128, 127)); }
 
 // Named by the time the fight ended, so names sort oldest first.
 std::string replayName() {
@@ -61,78 +93,26 @@ std::string hex(std::uint64_t v) {
 
 }  // namespace
 
-FightStart captureFightStart(const gameapp& g) {
-    FightStart s;
-    s.mode = g.mode;
-    s.level = g.level;
-    const auto settings = fightSettings(g);
-    for (std::size_t i = 0; i < settings.size(); ++i)
-        s.settings[i] = *settings[i];
-    s.randomState = randomState();
-    s.totalScore = g.totalScore;
-    s.wins = g.wins;
-    s.stateStartFrame = g.stateStartFrame;
-    s.nameCursor = g.nameCursor;
-    s.burstSlot = g.burstSlot;
-    s.paletteRows = g.paletteRows;
-    s.messageTimer = g.messageTimer;
-    s.cameraX = g.cameraX;
-    s.cameraY = g.cameraY;
-    s.zoom = g.zoom;
-    s.slowMotionTimer = g.slowMotionTimer;
-    const auto tables = cooldownTables(g);
-    for (std::size_t t = 0; t < tables.size(); ++t)
-        for (std::size_t i = 0; i < 10; ++i)
-            for (std::size_t j = 0; j < 10; ++j)
-                s.cooldowns[t][i][j] = clampToByte((*tables[t])[i][j]);
-    for (std::size_t r = 0; r < 7; ++r) {
-        for (std::size_t c = 0; c < 4; ++c) {
-            s.palette[r][c] = static_cast<std::int16_t>(std::clamp(g.palette[r][c], -32768, 32767));
-            s.paletteStep[r][c] = clampToByte(g.paletteStep[r][c]);
+FightStart captureFightStart(const gameapp& game) {
+    FightStart start;
+    carriedFields(game, start, [](const auto& from, auto& to) {
+        using Field = std::remove_reference_t<decltype(to)>;
+        // The recording keeps small counters in small fields; a value beyond
+        // one (a hand-edited game) is kept at its nearest.
+        if constexpr (std::is_same_v<Field, std::int8_t> || std::is_same_v<Field, std::int16_t>) {
+            to = static_cast<Field>(std::clamp<int>(from, std::numeric_limits<Field>::min(),
+                                                    std::numeric_limits<Field>::max()));
+        } else {
+            to = from;
         }
-    }
-    s.message = g.message;
-    s.playerName = g.playerName;
-    for (std::size_t i = 1; i < s.nameChars.size(); ++i)
-        s.nameChars[i] = g.nameChars[i];
-    s.highScores = g.highScores;
-    return s;
+    });
+    start.randomState = randomState();
+    return start;
 }
 
-void restoreFightStart(gameapp& g, const FightStart& s) {
-    g.mode = s.mode;
-    g.level = s.level;
-    const auto settings = fightSettings(g);
-    for (std::size_t i = 0; i < settings.size(); ++i)
-        *settings[i] = s.settings[i];
-    seedRandom(s.randomState);
-    g.totalScore = s.totalScore;
-    g.wins = s.wins;
-    g.stateStartFrame = s.stateStartFrame;
-    g.nameCursor = s.nameCursor;
-    g.burstSlot = s.burstSlot;
-    g.paletteRows = s.paletteRows;
-    g.messageTimer = s.messageTimer;
-    g.cameraX = s.cameraX;
-    g.cameraY = s.cameraY;
-    g.zoom = s.zoom;
-    g.slowMotionTimer = s.slowMotionTimer;
-    const auto tables = cooldownTables(g);
-    for (std::size_t t = 0; t < tables.size(); ++t)
-        for (std::size_t i = 0; i < 10; ++i)
-            for (std::size_t j = 0; j < 10; ++j)
-                (*tables[t])[i][j] = s.cooldowns[t][i][j];
-    for (std::size_t r = 0; r < 7; ++r) {
-        for (std::size_t c = 0; c < 4; ++c) {
-            g.palette[r][c] = s.palette[r][c];
-            g.paletteStep[r][c] = s.paletteStep[r][c];
-        }
-    }
-    g.message = s.message;
-    g.playerName = s.playerName;
-    for (std::size_t i = 1; i < s.nameChars.size(); ++i)
-        g.nameChars[i] = s.nameChars[i];
-    g.highScores = s.highScores;
+void restoreFightStart(gameapp& game, const FightStart& start) {
+    carriedFields(game, start, [](auto& to, const auto& from) { to = from; });
+    seedRandom(start.randomState);
 }
 
 FightRecorder::FightRecorder(std::string directory) : directory_(std::move(directory)) {
