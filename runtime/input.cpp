@@ -283,6 +283,15 @@ void stopInputRecording() {
     recording = nullptr;
 }
 
+void holdKey(int code, bool held) {
+    if (!validCode(code) || input.held[code] == held) return;
+    if (held) {
+        press(input, code);
+    } else {
+        release(input, code);
+    }
+}
+
 InputCheckpoint saveInput() { return InputCheckpoint{input, playbackNext, polls, playbackEnded}; }
 
 void restoreInput(const InputCheckpoint& checkpoint) {

@@ -108,6 +108,9 @@ struct InputCheckpoint {
     std::uint32_t polls = 0;
     bool playbackEnded = false;
 };
+// Sets a key of the game's input held or let go, as the keyboard would: the
+// keys of an online fight come from the frame's keys, not from this machine.
+void holdKey(int code, bool held);
 InputCheckpoint saveInput();
 void restoreInput(const InputCheckpoint& checkpoint);
 

@@ -1,0 +1,87 @@
+// One frame of an online versus series: the frame's keys held, the next
+// fight set up once one ends, then the fight frame itself.
+#include "app/online_versus.h"
+
+#include "app/fight_hash.h"
+#include "app/gameapp.h"
+#include "app/match_loop.h"
+#include "runtime/input.h"
+#include "runtime/numbers.h"
+#include "runtime/presentation.h"
+
+namespace {
+
+// Player 1's keys are the arrows, player 2's W, A, S, D, as on one keyboard;
+// either may confirm a result or leave.
+void holdFrameKeys(std::uint8_t one, std::uint8_t two) {
+    const auto has = [](std::uint8_t keys, FrameKey k) { return (keys & k) != 0; };
+    holdKey(KeyUp, has(one, FrameUp));
+    holdKey(KeyDown, has(one, FrameDown));
+    holdKey(KeyLeft, has(one, FrameLeft));
+    holdKey(KeyRight, has(one, FrameRight));
+    holdKey(KeyW, has(two, FrameUp));
+    holdKey(KeyS, has(two, FrameDown));
+    holdKey(KeyA, has(two, FrameLeft));
+    holdKey(KeyD, has(two, FrameRight));
+    holdKey(KeyEnter, has(one, FrameEnter) || has(two, FrameEnter));
+    holdKey(KeySpace, has(one, FrameSpace) || has(two, FrameSpace));
+    holdKey(KeyEscape, has(one, FrameEscape) || has(two, FrameEscape));
+}
+
+}  // namespace
+
+VersusSteps::VersusSteps(gameapp& game) : game_(game) {
+    enter();
+    game_.mode = "2vs";
+    game_.wins = {0, 0, 0};
+    game_.setUpFight();
+    leave();
+}
+
+void VersusSteps::enter() {
+    seedRandom(randomState_);
+    restoreInput(input_);
+}
+
+void VersusSteps::leave() {
+    randomState_ = randomState();
+    input_ = saveInput();
+}
+
+void VersusSteps::save(int slot) {
+    enter();
+    kept_[static_cast<std::size_t>(slot)].save(game_);
+}
+
+void VersusSteps::load(int slot) {
+    kept_[static_cast<std::size_t>(slot)].load(game_);
+    leave();
+}
+
+bool VersusSteps::over() const { return game_.matchState == "end" && game_.fightResult == 3; }
+
+void VersusSteps::advance(std::uint8_t playerOne, std::uint8_t playerTwo, bool seen) {
+    if (over()) return;
+    enter();
+    const Presentation shown = presentation();
+    if (!seen) setPresentation(Presentation{false, false, false});
+    holdFrameKeys(playerOne, playerTwo);
+    if (game_.matchState == "end") {
+        // What runGame does between two fights of the series.
+        if (game_.fightResult != 3) game_.fightResult = game_.roundState;
+        if (game_.fightResult == 1) game_.wins[1] += 1;
+        if (game_.fightResult == 2) game_.wins[2] += 1;
+        game_.setUpFight();
+    }
+    playFightFrame(game_);
+    setPresentation(shown);
+    leave();
+}
+
+std::uint64_t VersusSteps::hash() {
+    enter();
+    const std::uint64_t h = hashFight(game_) ^ (static_cast<std::uint64_t>(game_.wins[1]) << 40) ^
+                            (static_cast<std::uint64_t>(game_.wins[2]) << 48);
+    leave();
+    return h;
+}

@@ -1,0 +1,37 @@
+// The two-player versus series as the rollback session steps it: both
+// players' keys come from the frame's keys, fights follow one another with
+// their tally, and the whole state can be kept and gone back to.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "app/fight_snapshot.h"
+#include "app/rollback.h"
+
+class gameapp;
+
+class VersusSteps : public SteppedGame {
+  public:
+    // The game's settings and media are used as they are; the series starts
+    // with its first fight set up.
+    explicit VersusSteps(gameapp& game);
+
+    void save(int slot) override;
+    void load(int slot) override;
+    void advance(std::uint8_t playerOne, std::uint8_t playerTwo, bool seen) override;
+    std::uint64_t hash() override;
+    // Esc ended the series.
+    bool over() const;
+
+  private:
+    // This game's generator and input, so that two series can share one
+    // process (a test plays both sides).
+    void enter();
+    void leave();
+
+    gameapp& game_;
+    std::array<FightSnapshot, kSnapshotSlots> kept_;
+    int randomState_ = 1;
+    InputCheckpoint input_;
+};
