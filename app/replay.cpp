@@ -21,10 +21,6 @@
 
 namespace {
 
-// Room for a fight of over four hours and tens of thousands of key changes.
-constexpr std::size_t kEventRoom = 1u << 16;
-constexpr std::size_t kCheckpointRoom = 1u << 14;
-
 // Every field of the game object a fight carries over, each beside its place
 // in the recording: move(game's, recording's) is called for each, so one list
 // serves capturing and restoring.
@@ -116,8 +112,8 @@ void restoreFightStart(gameapp& game, const FightStart& start) {
 }
 
 FightRecorder::FightRecorder(std::string directory) : directory_(std::move(directory)) {
-    replay_.input.events.reserve(kEventRoom);
-    replay_.checkpoints.reserve(kCheckpointRoom);
+    replay_.input.events.reserve(kMaxRecordedEvents);
+    replay_.checkpoints.reserve(kMaxCheckpoints);
 }
 
 void FightRecorder::begin(const gameapp& game) {

@@ -14,8 +14,7 @@ namespace {
 constexpr char kMagic[4] = {'F', 'W', 'R', 'P'};
 constexpr int kNameLetters = 15;
 constexpr std::size_t kMaxScoreRows = 20;
-// More frames than this is not a fight anyone played: about 77 hours.
-constexpr std::uint32_t kMaxFrames = 1u << 24;
+constexpr std::uint32_t kMaxFrames = (kMaxCheckpoints + 1) * kCheckpointFrames - 1;
 
 class Writer {
   public:
@@ -273,7 +272,7 @@ void readInput(Reader& r, InputLog& log) {
     for (std::uint32_t i = 0; i < typed && r.ok(); ++i)
         s.typed.push_back(static_cast<std::uint16_t>(r.u16()));
     log.polls = r.u32();
-    const std::uint32_t events = r.count(UINT32_MAX, 2);
+    const std::uint32_t events = r.count(kMaxRecordedEvents, 2);
     log.events.reserve(events);
     std::uint32_t poll = 0;
     for (std::uint32_t i = 0; i < events && r.ok(); ++i) {
@@ -354,7 +353,7 @@ std::string decodeReplay(const std::uint8_t* bytes, std::size_t size, Replay& ou
     const std::uint32_t frames = r.u32();
     if (frames > kMaxFrames) r.fail("its length is out of range");
     out.frames = static_cast<int>(frames);
-    const std::uint32_t checkpoints = r.count(kMaxFrames / kCheckpointFrames, 8);
+    const std::uint32_t checkpoints = r.count(kMaxCheckpoints, 8);
     if (r.ok() && checkpoints != frames / kCheckpointFrames)
         r.fail("its checkpoints do not match its length");
     out.checkpoints.reserve(checkpoints);

@@ -14,8 +14,11 @@
 
 constexpr std::uint16_t kReplayFormat = 1;
 constexpr int kCheckpointFrames = 60;  // frames between two body hashes
-// Larger files are refused unread; a long fight is a few tens of kilobytes.
-constexpr std::size_t kMaxReplayBytes = 16u << 20;
+// What a recording may hold: room for a fight of over four hours and tens of
+// thousands of key changes. Reading refuses more, and larger files unread.
+constexpr std::size_t kMaxRecordedEvents = 1u << 16;
+constexpr std::size_t kMaxCheckpoints = 1u << 14;
+constexpr std::size_t kMaxReplayBytes = 1u << 20;
 
 // Everything of the game object a fight reads that set-up does not make anew.
 struct FightStart {
