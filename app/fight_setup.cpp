@@ -1,3 +1,4 @@
+// The level table and setUpFight: arena, fighters, sides and colours of a fight.
 #include <array>
 
 #include "app/gameapp.h"

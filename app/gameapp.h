@@ -1,6 +1,7 @@
 // The single top-level game object: settings, mode, level, scores, the fight
 // in progress with its fighters and bursts, the message and the palette. Its
-// operations are defined in the folder of the subsystem that owns them.
+// operations are defined in the folder of the subsystem that owns them; each
+// group below names the files that define it.
 #pragma once
 
 #include <array>
@@ -76,7 +77,7 @@ class gameapp {
     int messageTimer = 0;  // frames the message stays visible
     Media media;           // the pictures and sounds start-up loads
 
-    // --- Start-up and menus ---
+    // --- Start-up and menus: app/menus.cpp, app/controls_screen.cpp ---
     MenuEntry mainMenu();
     void chooseMode();
     void showControls();
@@ -86,7 +87,8 @@ class gameapp {
     // highlight colour when selected.
     void drawEntry(const std::string& text, int y, bool selected, float scale);
 
-    // --- A game and its fights ---
+    // --- A game and its fights: app/outcome.cpp (runGame, the outcome, the bonus),
+    // app/match_loop.cpp, app/fight_setup.cpp, app/level_summary.cpp ---
     void runGame();
     int playFight();
     void setUpFight();
@@ -101,13 +103,13 @@ class gameapp {
     // A won level adds the fight's combo score and the bonus to the game's total.
     void addLevelWinBonus();
 
-    // --- Bodies under control ---
+    // --- Bodies under control: body/control.cpp, body/opponent.cpp ---
     void controlPlayerOne();
     void controlPlayerTwo();
     void steerComputerFighters();
     int coopTarget(int fighter) const;
 
-    // --- Contacts, blows and slow motion ---
+    // --- Contacts, blows and slow motion: combat/contacts.cpp ---
     void resolveContacts();
     // Point a belongs to first, b to second; first has the lower number.
     void collideBalls(ball& a, ball& b, man& first, man& second);
@@ -117,7 +119,8 @@ class gameapp {
     void updateSlowMotion();
     void paceSlowMotion();
 
-    // --- Effects, arena, camera, messages, palette ---
+    // --- Effects, arena, camera, messages, palette: combat/dotburst.cpp, combat/arena.cpp,
+    // combat/camera.cpp, combat/palette.cpp ---
     void updateBursts(float zoomFactor);
     void drawArena();
     void updateCamera();
@@ -128,7 +131,7 @@ class gameapp {
     // The camera of this frame, at the given zoom.
     ScreenMapping view(float zoomFactor) const { return {cameraX, cameraY, zoomFactor}; }
 
-    // --- Settings ---
+    // --- Settings: persist/settings.cpp, persist/options_screen.cpp ---
     void setDefaultSettings();
     void resetOptions();
     void loadPreferences();
@@ -136,7 +139,7 @@ class gameapp {
     // The OPTIONS screen: ten settings and RESET OPTIONS; saves when left.
     void runOptionsScreen();
 
-    // --- High scores ---
+    // --- High scores: persist/score_file.cpp (the file), persist/high_scores.cpp ---
     void fillDefaultScores();
     void loadScores();
     void saveScores();
@@ -160,6 +163,8 @@ class gameapp {
         return steps;
     }
 };
+
+// --- The program: app/startup.cpp ---
 
 // The program: start-up, title picture and the main menu loop. Returns the
 // exit status when the player quits.

@@ -1,3 +1,4 @@
+// The fight loop: one frame of a fight in its fixed order, the fight itself and the pause.
 #include "app/match_loop.h"
 
 #include <algorithm>

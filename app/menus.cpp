@@ -1,3 +1,4 @@
+// The main menu, the mode choice and the heading and entries the list screens share.
 #include <array>
 
 #include "app/gameapp.h"

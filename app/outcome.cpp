@@ -1,3 +1,4 @@
+// Who won, the stages after a fight (result, summary, name entry, table) and a game's levels.
 #include <algorithm>
 
 #include "app/gameapp.h"

@@ -1,3 +1,4 @@
+// Start-up: files, window, title picture and the main menu loop until the player quits.
 #include <memory>
 
 #include "app/gameapp.h"

@@ -1,3 +1,4 @@
+// The players' keys and the computer's steering pushing a fighter's head.
 #include "body/control.h"
 
 #include "app/gameapp.h"

@@ -1,3 +1,4 @@
+// The computer opponent: whom it aims at and when it swings.
 #include "body/opponent.h"
 
 #include "app/gameapp.h"

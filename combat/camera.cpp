@@ -1,3 +1,4 @@
+// The camera that frames the fighters, the intro, the messages and the frame count.
 #include <algorithm>
 #include <cmath>
 

@@ -1,3 +1,4 @@
+// Contacts between fighters' points: blows, combos, sparks, sounds, bounces and slow motion.
 #include <array>
 #include <cmath>
 #include <cstddef>

@@ -1,3 +1,4 @@
+// Particle bursts: sparks and blood, thrown, falling and fading.
 #include "combat/dotburst.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The OPTIONS screen: ten settings stepped within their ranges, saved when left.
 #include <algorithm>
 #include <array>
 #include <climits>

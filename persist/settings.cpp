@@ -1,3 +1,4 @@
+// The settings: their defaults, prefs.fwk read and written.
 #include <array>
 
 #include "app/gameapp.h"

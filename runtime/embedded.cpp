@@ -1,3 +1,4 @@
+// The embedded pictures, sounds and font registered as resources.
 #include "runtime/embedded.h"
 
 #include "runtime/files.h"

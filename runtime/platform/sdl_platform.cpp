@@ -1,3 +1,4 @@
+// The SDL platform: window and OpenGL context, batched drawing, events and audio.
 #include "runtime/platform/sdl_platform.h"
 
 #include <SDL.h>

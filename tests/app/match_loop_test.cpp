@@ -1,3 +1,4 @@
+// The fight loop: Esc, pause, the knockout chord and the fixed-seed runs.
 #include <gtest/gtest.h>
 
 #include <array>

@@ -1,3 +1,4 @@
+// Fights decided, the stages after them, the name entry and the score screens' frames.
 #include <gtest/gtest.h>
 
 #include <cmath>

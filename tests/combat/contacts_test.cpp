@@ -1,3 +1,4 @@
+// Contacts: blows, combos, sounds, sparks, bounces and slow motion.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The fixed-seed runs and the comparison of their figures with the stored ones.
 #include "tests/support/determinism.h"
 
 #include <cinttypes>
