@@ -115,6 +115,7 @@ TEST_F(Outcome, TheNameEntryTakesCharactersAfterItsDrainAndEnterAfterTwentyFrame
     frames(100);
     ASSERT_EQ(g.matchState, "game over");
     frames(3);
+    EXPECT_EQ(g.playerName, "");
     // Backspace with nothing typed, then a letter erased with Delete.
     for (char c : std::string("\bz ab\x7f"))
         onChar(static_cast<std::uint16_t>(c));
@@ -140,7 +141,7 @@ TEST_F(Outcome, TheScoreScreensShowTheirLinesAtTheirFrames) {
     const auto gameOver = [&](int frame) { g.drawGameOver(frame); };
     g.totalScore = 1000;
     EXPECT_EQ(shown(gameOver, 59).count(200), 0u);
-    EXPECT_EQ(shown(gameOver, 120)[200], "SCORE: 1000");
+    EXPECT_EQ(shown(gameOver, 60)[200], "SCORE: 1000");
     EXPECT_EQ(shown(gameOver, 120).count(450), 0u);
     g.totalScore = 1001;
     EXPECT_EQ(shown(gameOver, 120)[450], "ENTER YOUR NAME:");
