@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/game_texts.h"
 #include "body/man.h"
 #include "body/world.h"
 #include "combat/dotburst.h"
@@ -37,7 +38,7 @@ using CooldownTable = std::array<std::array<int, 10>, 10>;
 class gameapp {
   public:
     int fightResult = 0;  // 3 once the player quit the fight with Esc
-    std::string matchState = "game";
+    std::string matchState = kStateFighting;
     int stateStartFrame = 0;  // frameCount when matchState last changed
     int nameCursor = 1;       // 1 + characters typed in the name entry
     std::string playerName;
@@ -64,9 +65,10 @@ class gameapp {
     int playersSpeed = 3, flexibility = 3, settingSpare2 = 1, blowPower = 5, soundsVolume = 0,
         settingSpare3 = 0, gravity = 0, aiLevel = 0, blood = 0;
     float speedFactor = 1.0f;  // time-step factor of the frame
-    std::string mode = "1";    // "1", "2vs", "2coop" or "goback"
-    int roundState = 0;        // 0 undecided, 1 players' side won, 2 the other side won
-    int frameCount = 0;        // frames since the fight began
+    // kModeOnePlayer, kModeVersus, kModeCoop or kModeGoBack
+    std::string mode = kModeOnePlayer;
+    int roundState = 0;  // 0 undecided, 1 players' side won, 2 the other side won
+    int frameCount = 0;  // frames since the fight began
     int paletteRows = kPaletteRows;
     std::array<std::array<int, 4>, 7> paletteStep = filledPaletteSteps();
     std::array<std::array<int, 4>, 7> palette{};  // [row][1..3] red, green, blue

@@ -17,6 +17,7 @@
 #include "runtime/platform/sdl_keys.h"
 #include "runtime/platform/sdl_pads.h"
 #include "runtime/png_pixels.h"
+#include "runtime/sound.h"
 
 namespace {
 
@@ -350,10 +351,10 @@ class SdlPlatform : public Platform {
         if (audio_ != 0) return true;
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
         SDL_AudioSpec want{};
-        want.freq = 44100;
+        want.freq = kMixRate;
         want.format = AUDIO_S16SYS;
         want.channels = 2;
-        want.samples = 2048;
+        want.samples = kMixBlockFrames;
         want.callback = audioCallback;
         SDL_AudioSpec have{};
         audioMixer = mix;
