@@ -1,3 +1,4 @@
+// The CONTROLS screen: both players' keys, shown until Enter, Space or Esc.
 #include <array>
 
 #include "app/gameapp.h"

@@ -1,5 +1,6 @@
 // FNV-1a over the bit patterns of a fight's state.
 #include "app/fight_hash.h"
+#include "app/fighters_in_play.h"
 
 #include <algorithm>
 #include <cstring>
@@ -30,13 +31,11 @@ class Fnv {
     }
 };
 
-int fighters(const gameapp& game) { return std::clamp(game.fighterCount, 0, kMaxFighters); }
-
 }  // namespace
 
 std::uint64_t hashPositions(const gameapp& game) {
     Fnv f;
-    for (int i = 1; i <= fighters(game); ++i) {
+    for (int i = 1; i <= fightersInPlay(game); ++i) {
         for (int p = 1; p <= kPointCount; ++p) {
             f.real(game.fighters[i].points[p].x);
             f.real(game.fighters[i].points[p].y);
@@ -48,7 +47,7 @@ std::uint64_t hashPositions(const gameapp& game) {
 std::uint64_t hashFight(const gameapp& game) {
     Fnv f;
     f.integer(static_cast<std::int64_t>(hashPositions(game)));
-    for (int i = 1; i <= fighters(game); ++i) {
+    for (int i = 1; i <= fightersInPlay(game); ++i) {
         const man& m = game.fighters[i];
         for (int p = 1; p <= kPointCount; ++p) {
             f.real(m.points[p].vx);

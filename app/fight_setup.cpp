@@ -1,5 +1,7 @@
+// The level table and setUpFight: arena, fighters, sides and colours of a fight.
 #include <array>
 
+#include "app/game_texts.h"
 #include "app/gameapp.h"
 #include "runtime/input.h"
 #include "runtime/numbers.h"
@@ -48,7 +50,7 @@ const LevelRow& levelRow(int level) {
 void gameapp::setUpFight() {
     fightResult = 0;
     drainKeys();
-    matchState = "game";
+    matchState = kStateFighting;
 
     maxCombo = 0;
     levelStartScore = low32(totalScore);
@@ -62,8 +64,8 @@ void gameapp::setUpFight() {
     for (int i = 1; i <= kBurstSlots; ++i)
         bursts[i] = dotburst{};
 
-    const bool versus = mode == "2vs";
-    const bool coop = mode == "2coop";
+    const bool versus = mode == kModeVersus;
+    const bool coop = mode == kModeCoop;
     // "2vs" is always fought in the first level's arena.
     const LevelRow& row = versus ? kLevels[1] : levelRow(level);
     const int n = versus ? 2 : (coop ? row.fighters + 1 : row.fighters);

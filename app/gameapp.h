@@ -1,6 +1,7 @@
 // The single top-level game object: settings, mode, level, scores, the fight
 // in progress with its fighters and bursts, the message and the palette. Its
-// operations are defined in the folder of the subsystem that owns them.
+// operations are defined in the folder of the subsystem that owns them; each
+// group below names the files that define it.
 #pragma once
 
 #include <array>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/game_texts.h"
 #include "body/man.h"
 #include "body/world.h"
 #include "combat/dotburst.h"
@@ -37,7 +39,7 @@ using CooldownTable = std::array<std::array<int, 10>, 10>;
 class gameapp {
   public:
     int fightResult = 0;  // 3 once the player quit the fight with Esc
-    std::string matchState = "game";
+    std::string matchState = kStateFighting;
     int stateStartFrame = 0;  // frameCount when matchState last changed
     int nameCursor = 1;       // 1 + characters typed in the name entry
     std::string playerName;
@@ -64,9 +66,10 @@ class gameapp {
     int playersSpeed = 3, flexibility = 3, settingSpare2 = 1, blowPower = 5, soundsVolume = 0,
         settingSpare3 = 0, gravity = 0, aiLevel = 0, blood = 0;
     float speedFactor = 1.0f;  // time-step factor of the frame
-    std::string mode = "1";    // "1", "2vs", "2coop" or "goback"
-    int roundState = 0;        // 0 undecided, 1 players' side won, 2 the other side won
-    int frameCount = 0;        // frames since the fight began
+    // kModeOnePlayer, kModeVersus, kModeCoop or kModeGoBack
+    std::string mode = kModeOnePlayer;
+    int roundState = 0;  // 0 undecided, 1 players' side won, 2 the other side won
+    int frameCount = 0;  // frames since the fight began
     int paletteRows = kPaletteRows;
     std::array<std::array<int, 4>, 7> paletteStep = filledPaletteSteps();
     std::array<std::array<int, 4>, 7> palette{};  // [row][1..3] red, green, blue
@@ -78,7 +81,7 @@ class gameapp {
     Media media;                        // the pictures and sounds start-up loads
     FightRecorder* recorder = nullptr;  // keeps every fight played, when set
 
-    // --- Start-up and menus ---
+    // --- Start-up and menus: app/menus.cpp, app/controls_screen.cpp ---
     MenuEntry mainMenu();
     void chooseMode();
     void showControls();
@@ -88,7 +91,8 @@ class gameapp {
     // highlight colour when selected.
     void drawEntry(const std::string& text, int y, bool selected, float scale);
 
-    // --- A game and its fights ---
+    // --- A game and its fights: app/outcome.cpp (runGame, the outcome, the bonus),
+    // app/match_loop.cpp, app/fight_setup.cpp, app/level_summary.cpp ---
     void runGame();
     int playFight();
     void setUpFight();
@@ -103,13 +107,13 @@ class gameapp {
     // A won level adds the fight's combo score and the bonus to the game's total.
     void addLevelWinBonus();
 
-    // --- Bodies under control ---
+    // --- Bodies under control: body/control.cpp, body/opponent.cpp ---
     void controlPlayerOne();
     void controlPlayerTwo();
     void steerComputerFighters();
     int coopTarget(int fighter) const;
 
-    // --- Contacts, blows and slow motion ---
+    // --- Contacts, blows and slow motion: combat/contacts.cpp ---
     void resolveContacts();
     // Point a belongs to first, b to second; first has the lower number.
     void collideBalls(ball& a, ball& b, man& first, man& second);
@@ -119,7 +123,8 @@ class gameapp {
     void updateSlowMotion();
     void paceSlowMotion();
 
-    // --- Effects, arena, camera, messages, palette ---
+    // --- Effects, arena, camera, messages, palette: combat/dotburst.cpp, combat/arena.cpp,
+    // combat/camera.cpp, combat/palette.cpp ---
     void updateBursts(float zoomFactor);
     void drawArena();
     void updateCamera();
@@ -130,7 +135,7 @@ class gameapp {
     // The camera of this frame, at the given zoom.
     ScreenMapping view(float zoomFactor) const { return {cameraX, cameraY, zoomFactor}; }
 
-    // --- Settings ---
+    // --- Settings: persist/settings.cpp, persist/options_screen.cpp ---
     void setDefaultSettings();
     void resetOptions();
     void loadPreferences();
@@ -138,7 +143,7 @@ class gameapp {
     // The OPTIONS screen: ten settings and RESET OPTIONS; saves when left.
     void runOptionsScreen();
 
-    // --- High scores ---
+    // --- High scores: persist/score_file.cpp (the file), persist/high_scores.cpp ---
     void fillDefaultScores();
     void loadScores();
     void saveScores();
@@ -162,6 +167,8 @@ class gameapp {
         return steps;
     }
 };
+
+// --- The program: app/startup.cpp ---
 
 // The program: start-up, title picture and the main menu loop. Returns the
 // exit status when the player quits. Every fight goes to the recorder, if any.

@@ -1,3 +1,4 @@
+// The level summary: combo, bonus and total counted over after a won level.
 #include <array>
 #include <cstdint>
 

@@ -1,18 +1,13 @@
+// The fight loop: one frame of a fight in its fixed order, the fight itself and the pause.
 #include "app/match_loop.h"
 
-#include <algorithm>
-
+#include "app/fighters_in_play.h"
+#include "app/game_texts.h"
 #include "app/gameapp.h"
 #include "app/replay.h"
 #include "runtime/graphics.h"
 #include "runtime/input.h"
 #include "runtime/pads.h"
-
-namespace {
-
-int fightersInPlay(const gameapp& game) { return std::clamp(game.fighterCount, 0, kMaxFighters); }
-
-}  // namespace
 
 void playFightFrame(gameapp& game) {
     const int n = fightersInPlay(game);
@@ -65,7 +60,7 @@ int gameapp::playFight() {
     do {
         playFightFrame(*this);
         if (recorder != nullptr) recorder->frameDone(*this);
-    } while (matchState != "end");
+    } while (matchState != kStateEnd);
     setFightKeys(false);
     if (fightResult != 3) fightResult = roundState;
     // Written once the fight is over, so no frame waits for the disk.
@@ -75,7 +70,7 @@ int gameapp::playFight() {
 
 void gameapp::checkPause() {
     // P is left unread in the name entry, where it is a letter of the name.
-    if (matchState == "game over" || matchState == "highscores") return;
+    if (matchState == kStateGameOver || matchState == kStateHighScores) return;
     if (keyPresses(KeyP) <= 0) return;
     for (;;) {
         presentFrame();

@@ -1,5 +1,7 @@
+// The main menu, the mode choice and the heading and entries the list screens share.
 #include <array>
 
+#include "app/game_texts.h"
 #include "app/gameapp.h"
 #include "runtime/graphics.h"
 #include "runtime/input.h"
@@ -29,9 +31,9 @@ struct ModeItem {
 
 constexpr std::array<ModeItem, 4> kModes = {{
     {"", 0, ""},
-    {"1 PLAYER", 260, "1"},
-    {"2 PLAYERS VS", 340, "2vs"},
-    {"2 PLAYERS CO-OP", 420, "2coop"},
+    {"1 PLAYER", 260, kModeOnePlayer},
+    {"2 PLAYERS VS", 340, kModeVersus},
+    {"2 PLAYERS CO-OP", 420, kModeCoop},
 }};
 
 // Up then Down, each on a fresh press, wrapping within 1..count.
@@ -98,7 +100,7 @@ void gameapp::chooseMode() {
         }
         // Tested after Enter and Space, so Esc in the same frame wins.
         if (keyPresses(KeyEscape) > 0) {
-            mode = "goback";
+            mode = kModeGoBack;
             done = true;
         }
         if (done) return;

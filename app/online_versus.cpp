@@ -1,6 +1,7 @@
 // One frame of an online versus series: the frame's keys held, the next
 // fight set up once one ends, then the fight frame itself.
 #include "app/online_versus.h"
+#include "app/game_texts.h"
 
 #include "app/fight_hash.h"
 #include "app/gameapp.h"
@@ -32,7 +33,7 @@ void holdFrameKeys(std::uint8_t one, std::uint8_t two) {
 
 VersusSteps::VersusSteps(gameapp& game) : game_(game) {
     enter();
-    game_.mode = "2vs";
+    game_.mode = kModeVersus;
     game_.wins = {0, 0, 0};
     game_.setUpFight();
     leave();
@@ -58,7 +59,7 @@ void VersusSteps::load(int slot) {
     leave();
 }
 
-bool VersusSteps::over() const { return game_.matchState == "end" && game_.fightResult == 3; }
+bool VersusSteps::over() const { return game_.matchState == kStateEnd && game_.fightResult == 3; }
 
 void VersusSteps::advance(std::uint8_t playerOne, std::uint8_t playerTwo, bool seen) {
     if (over()) return;
@@ -66,7 +67,7 @@ void VersusSteps::advance(std::uint8_t playerOne, std::uint8_t playerTwo, bool s
     const Presentation shown = presentation();
     if (!seen) setPresentation(Presentation{false, false, false});
     holdFrameKeys(playerOne, playerTwo);
-    if (game_.matchState == "end") {
+    if (game_.matchState == kStateEnd) {
         // What runGame does between two fights of the series.
         if (game_.fightResult != 3) game_.fightResult = game_.roundState;
         if (game_.fightResult == 1) game_.wins[1] += 1;

@@ -1,5 +1,7 @@
-#include <algorithm>
+// Who won, the stages after a fight (result, summary, name entry, table) and a game's levels.
 
+#include "app/fighters_in_play.h"
+#include "app/game_texts.h"
 #include "app/gameapp.h"
 #include "runtime/input.h"
 #include "runtime/numbers.h"
@@ -26,7 +28,7 @@ void setResult(gameapp& g, int result, const char* text) {
     g.message = text;
     g.messageTimer = kResultFrames;
     g.stateStartFrame = g.frameCount;
-    g.matchState = "tell result";
+    g.matchState = kStateTellResult;
 }
 
 void enterStage(gameapp& g, const char* state) {
@@ -43,7 +45,7 @@ int stageFrames(const gameapp& g) {
 bool confirmHeld() { return isKeyDown(KeyEnter) != 0 || isKeyDown(KeySpace) != 0; }
 
 void decideFight(gameapp& g) {
-    const int n = std::clamp(g.fighterCount, 0, kMaxFighters);
+    const int n = fightersInPlay(g);
     // Not above 0 also catches an energy that is not a number.
     for (int i = 1; i <= n; ++i) {
         man& fighter = g.fighters[i];
@@ -54,16 +56,16 @@ void decideFight(gameapp& g) {
     }
     // Each side is tested in turn, so when both fall in one frame the second
     // test wins: player 2 in "2vs", the computer in "1" and "2coop".
-    if (g.mode == "2vs") {
+    if (g.mode == kModeVersus) {
         if (isDead(g.fighters[2])) setResult(g, 1, "PLAYER 1 WINS!");
         if (isDead(g.fighters[1])) setResult(g, 2, "PLAYER 2 WINS!");
-    } else if (g.mode == "1") {
+    } else if (g.mode == kModeOnePlayer) {
         if (allDead(g, 2, n)) {
             g.addLevelWinBonus();
             setResult(g, 1, "  YOU WIN!  ");
         }
         if (isDead(g.fighters[1])) setResult(g, 2, "  YOU LOSE!  ");
-    } else if (g.mode == "2coop") {
+    } else if (g.mode == kModeCoop) {
         if (allDead(g, 3, n)) {
             g.addLevelWinBonus();
             setResult(g, 1, "  YOU WIN!  ");
@@ -75,34 +77,34 @@ void decideFight(gameapp& g) {
 // The end-of-fight stages follow one another within the frame, so a stage
 // entered now is drawn now and can be left now if its key is already held.
 void runStages(gameapp& g) {
-    const bool versus = g.mode == "2vs";
-    const bool levels = g.mode == "1" || g.mode == "2coop";
-    if (g.matchState == "tell result" && versus) {
-        if (confirmHeld() || stageFrames(g) >= kVersusResultFrames) enterStage(g, "end");
+    const bool versus = g.mode == kModeVersus;
+    const bool levels = g.mode == kModeOnePlayer || g.mode == kModeCoop;
+    if (g.matchState == kStateTellResult && versus) {
+        if (confirmHeld() || stageFrames(g) >= kVersusResultFrames) enterStage(g, kStateEnd);
     }
-    if (g.matchState == "tell result" && levels && g.roundState == 1 &&
+    if (g.matchState == kStateTellResult && levels && g.roundState == 1 &&
         stageFrames(g) >= kResultFrames) {
-        enterStage(g, "level completed");
+        enterStage(g, kStateLevelCompleted);
     }
-    if (g.matchState == "tell result" && levels && g.roundState == 2 &&
+    if (g.matchState == kStateTellResult && levels && g.roundState == 2 &&
         stageFrames(g) >= kResultFrames) {
-        enterStage(g, "game over");
+        enterStage(g, kStateGameOver);
     }
-    if (g.matchState == "level completed") {
+    if (g.matchState == kStateLevelCompleted) {
         g.showLevelSummary(stageFrames(g));
-        if (confirmHeld()) enterStage(g, g.level >= kLastLevel ? "game over" : "end");
+        if (confirmHeld()) enterStage(g, g.level >= kLastLevel ? kStateGameOver : kStateEnd);
     }
-    if (g.matchState == "game over") {
+    if (g.matchState == kStateGameOver) {
         g.drawGameOver(stageFrames(g));
         if (isKeyDown(KeyEnter) != 0 && stageFrames(g) > kStageDelay) {
-            enterStage(g, "highscores");
+            enterStage(g, kStateHighScores);
             g.addScore(g.playerName, low32(g.totalScore));
             g.saveScores();
         }
     }
-    if (g.matchState == "highscores") {
+    if (g.matchState == kStateHighScores) {
         g.drawHighScoreTable(stageFrames(g));
-        if (stageFrames(g) > kStageDelay && confirmHeld()) g.matchState = "end";
+        if (stageFrames(g) > kStageDelay && confirmHeld()) g.matchState = kStateEnd;
     }
 }
 
@@ -113,7 +115,7 @@ void gameapp::checkOutcome() {
     runStages(*this);
     if (isKeyDown(KeyEscape) != 0) {
         fightResult = 3;
-        matchState = "end";
+        matchState = kStateEnd;
     }
 }
 
@@ -130,7 +132,7 @@ void gameapp::addLevelWinBonus() {
 void gameapp::runGame() {
     level = 1;
     totalScore = 0;
-    if (mode == "2vs") {
+    if (mode == kModeVersus) {
         wins[1] = 0;
         wins[2] = 0;
         // Only Esc ends a series.
@@ -141,7 +143,7 @@ void gameapp::runGame() {
             if (result == 3) return;
         }
     }
-    if (mode != "1" && mode != "2coop") return;
+    if (mode != kModeOnePlayer && mode != kModeCoop) return;
     for (;;) {
         int result = playFight();
         // After the last level the game is over, won or lost.

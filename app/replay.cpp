@@ -1,5 +1,6 @@
 // Recording fights, keeping the newest of them, and playing them again.
 #include "app/replay.h"
+#include "app/game_texts.h"
 
 #include <algorithm>
 #include <chrono>
@@ -236,7 +237,7 @@ ReplayRun playRecordedFight(gameapp& game, const Replay& replay,
     setFightKeys(true);
     rollbacks.keep(game, 0);
     std::size_t checkpoint = 0;
-    while (run.frames < replay.frames && game.matchState != "end") {
+    while (run.frames < replay.frames && game.matchState != kStateEnd) {
         playFightFrame(game);
         ++run.frames;
         rollbacks.keep(game, run.frames);
@@ -264,7 +265,7 @@ ReplayRun playRecordedFight(gameapp& game, const Replay& replay,
     if (run.frames != replay.frames) {
         run.why = "diverged: the fight ended at frame " + std::to_string(run.frames) +
                   ", recorded at frame " + std::to_string(replay.frames);
-    } else if (game.matchState != "end") {
+    } else if (game.matchState != kStateEnd) {
         run.why = "diverged: the fight had not ended at frame " + std::to_string(run.frames);
     } else if (result != replay.result || game.roundState != replay.roundState) {
         run.why = "diverged: it ended with result " + std::to_string(result) + ", recorded " +

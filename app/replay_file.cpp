@@ -1,6 +1,7 @@
 // The byte layout of a recorded fight: little-endian fields, key events as
 // variable-length poll steps, a CRC-32 of everything at the end.
 #include "app/replay_file.h"
+#include "app/game_texts.h"
 
 #include <zlib.h>
 
@@ -132,8 +133,8 @@ class Reader {
 };
 
 int modeCode(const std::string& mode) {
-    if (mode == "2vs") return 2;
-    if (mode == "2coop") return 3;
+    if (mode == kModeVersus) return 2;
+    if (mode == kModeCoop) return 3;
     return 1;
 }
 
@@ -181,7 +182,7 @@ void writeStart(Writer& w, const FightStart& s) {
 void readStart(Reader& r, FightStart& s) {
     const std::uint32_t mode = r.u8();
     if (mode < 1 || mode > 3) r.fail("its mode is unknown");
-    s.mode = mode == 2 ? "2vs" : (mode == 3 ? "2coop" : "1");
+    s.mode = mode == 2 ? kModeVersus : (mode == 3 ? kModeCoop : kModeOnePlayer);
     s.level = r.i32();
     for (int& v : s.settings)
         v = r.i32();

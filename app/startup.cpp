@@ -1,5 +1,8 @@
+// Start-up: files, window, title picture and the main menu loop until the player quits.
 #include <memory>
+#include <string>
 
+#include "app/game_texts.h"
 #include "app/gameapp.h"
 #include "runtime/embedded.h"
 #include "runtime/files.h"
@@ -26,7 +29,7 @@ void drawCaption(const std::string& caption) {
 // until four seconds have passed or the player presses Space, Enter or Esc.
 void showTitle(Media& media) {
     const std::string caption = kCaption;  // made once, not in every frame
-    media.title = loadImage("incbin::205275.png", -1);
+    media.title = loadImage(std::string("incbin::") + kTitlePictureAsset, -1);
     drawImage(media.title, kTitleX, kTitleY, 0);
     drawCaption(caption);
     presentFrame();
@@ -47,15 +50,15 @@ void showTitle(Media& media) {
 }
 
 bool isPlayableMode(const std::string& mode) {
-    return mode == "2vs" || mode == "1" || mode == "2coop";
+    return mode == kModeVersus || mode == kModeOnePlayer || mode == kModeCoop;
 }
 
 }  // namespace
 
 void loadFightMedia(Media& media) {
-    media.blow = loadSound("incbin::blow.wav", 0);
-    media.block = loadSound("incbin::block.wav", 0);
-    media.spark = loadImage("incbin::spark.png", -1);
+    media.blow = loadSound(std::string("incbin::") + kBlowSoundAsset, 0);
+    media.block = loadSound(std::string("incbin::") + kBlockSoundAsset, 0);
+    media.spark = loadImage(std::string("incbin::") + kSparkAsset, -1);
 }
 
 void openGameDisplay(int fullscreen) {

@@ -1,3 +1,4 @@
+// How long the mixer takes to mix a block of eight blows at once.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// One point of a body: velocity, movement, gravity, flashes and the arena's walls.
 #include "body/ball.h"
 
 #include "app/gameapp.h"

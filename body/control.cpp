@@ -1,5 +1,7 @@
+// The players' keys and the computer's steering pushing a fighter's head.
 #include "body/control.h"
 
+#include "app/game_texts.h"
 #include "app/gameapp.h"
 #include "runtime/input.h"
 #include "runtime/numbers.h"
@@ -96,7 +98,7 @@ void gameapp::controlPlayerOne() {
 }
 
 void gameapp::controlPlayerTwo() {
-    if (mode != "2vs" && mode != "2coop") return;
+    if (mode != kModeVersus && mode != kModeCoop) return;
     if (roundState == 1) return;
     PushKeys keys;
     keys.right = isKeyDown(KeyD) != 0;

@@ -1,3 +1,4 @@
+// A fighter's body: its points, links and joints, sized and placed for a fight.
 #include "body/man.h"
 
 #include "app/gameapp.h"

@@ -1,3 +1,4 @@
+// Drawing a fighter: limbs, points, wristbands and the tints of blows.
 #include <algorithm>
 #include <array>
 #include <cmath>

@@ -1,3 +1,4 @@
+// One simulation step of a fighter: gravity, movement, links and joints relaxed, walls.
 #include <cmath>
 
 #include "app/gameapp.h"

@@ -1,5 +1,8 @@
+// The computer opponent: whom it aims at and when it swings.
 #include "body/opponent.h"
 
+#include "app/fighters_in_play.h"
+#include "app/game_texts.h"
 #include "app/gameapp.h"
 #include "body/control.h"
 #include "body/man.h"
@@ -99,15 +102,15 @@ int gameapp::coopTarget(int fighter) const {
 }
 
 void gameapp::steerComputerFighters() {
-    const int n = minInt(fighterCount, kMaxFighters);
-    if (mode == "1") {
+    const int n = fightersInPlay(*this);
+    if (mode == kModeOnePlayer) {
         const ball& target = fighters[1].points[kPelvis];
         for (int i = 2; i <= n; ++i) {
             if (fighters[i].dead != 0) continue;
             fighters[i].steer(aiLevel, speedFactor, playersSpeed, target.x, target.y, target.vx,
                               target.vy);
         }
-    } else if (mode == "2coop") {
+    } else if (mode == kModeCoop) {
         for (int i = 3; i <= n; ++i) {
             const int t = coopTarget(i);
             if (fighters[i].dead != 0) continue;

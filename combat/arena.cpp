@@ -1,3 +1,4 @@
+// The arena: its walls and the grid drawn in layers behind the fight.
 #include <algorithm>
 #include <cmath>
 

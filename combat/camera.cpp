@@ -1,6 +1,9 @@
+// The camera that frames the fighters, the intro, the messages and the frame count.
 #include <algorithm>
 #include <cmath>
 
+#include "app/fighters_in_play.h"
+#include "app/game_texts.h"
 #include "app/gameapp.h"
 #include "runtime/graphics.h"
 #include "runtime/numbers.h"
@@ -30,7 +33,7 @@ Centroid centroidOf(const man& fighter) {
 }  // namespace
 
 void gameapp::updateCamera() {
-    const int n = std::clamp(fighterCount, 0, kMaxFighters);
+    const int n = fightersInPlay(*this);
     if (n < 1) return;
     for (int k = 1; k <= n; ++k)
         fighters[k].lowerCameraWeight();
@@ -61,10 +64,10 @@ void gameapp::updateCamera() {
 
 void gameapp::showIntro() {
     if (frameCount == 1) {
-        if (mode == "1" || mode == "2coop") {
+        if (mode == kModeOnePlayer || mode == kModeCoop) {
             message = "LEVEL " + intToText(level);
             messageTimer = 80;
-        } else if (mode == "2vs") {
+        } else if (mode == kModeVersus) {
             message = "  " + intToText(wins[1]) + " - " + intToText(wins[2]) + "  ";
             messageTimer = 80;
         }

@@ -1,8 +1,11 @@
+// Contacts between fighters' points: blows, combos, sparks, sounds, bounces and slow motion.
 #include <array>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 
+#include "app/fighters_in_play.h"
+#include "app/game_texts.h"
 #include "app/gameapp.h"
 #include "runtime/input.h"
 #include "runtime/numbers.h"
@@ -21,8 +24,6 @@ constexpr int kPaceMillis = 33;  // frames at least this far apart in slow motio
 constexpr int kSparkParticles = 20;
 constexpr float kSparkSpread = 2.0f;
 constexpr float kBloodSpread = 3.0f;
-constexpr int kBlood = 0;
-constexpr int kPlasma = 1;
 constexpr int kBlowOnFirst = 10;       // the second fighter hit the first
 constexpr int kBlowOnSecond = 1;       // the first fighter hit the second
 constexpr int kDoubleBlow = 11;        // both at once
@@ -107,10 +108,6 @@ void advanceBurstSlot(gameapp& game) {
     game.burstSlot = game.burstSlot >= kBurstSlots ? 1 : game.burstSlot + 1;
 }
 
-int fightersInPlay(const gameapp& game) {
-    return minInt(maxInt(game.fighterCount, 0), kMaxFighters);
-}
-
 dotburst& currentBurst(gameapp& game) {
     return game.bursts[static_cast<std::size_t>(game.burstSlot)];
 }
@@ -170,7 +167,7 @@ void gameapp::collideBalls(ball& a, ball& b, man& first, man& second) {
             const double midX = (static_cast<double>(a.x) + b.x) / 2.0;
             const double midY = (static_cast<double>(a.y) + b.y) / 2.0;
             currentBurst(*this).spawn(static_cast<float>(midX), static_cast<float>(midY), 0.0f,
-                                      0.0f, kSparkParticles, kPlasma, kSparkSpread, this, 0);
+                                      0.0f, kSparkParticles, kPlasmaBurst, kSparkSpread, this, 0);
             advanceBurstSlot(*this);
         }
 
@@ -227,8 +224,8 @@ void gameapp::collideBalls(ball& a, ball& b, man& first, man& second) {
             const ball& bleeding = *struck.point;
             currentBurst(*this).spawn(bleeding.x, bleeding.y,
                                       static_cast<float>(bleeding.vx / 35.0),
-                                      static_cast<float>(bleeding.vy / 35.0), blood * 10, kBlood,
-                                      kBloodSpread, this, struck.owner->robot);
+                                      static_cast<float>(bleeding.vy / 35.0), blood * 10,
+                                      kBloodBurst, kBloodSpread, this, struck.owner->robot);
         }
         advanceBurstSlot(*this);
     }
@@ -240,7 +237,7 @@ void gameapp::collideBalls(ball& a, ball& b, man& first, man& second) {
 
 void gameapp::applyBlow(int first, int second, int code) {
     // The computer's side never builds a run: its blows always count as 1.
-    if (mode == "1" || mode == "2coop") comboCounter = maxInt(0, comboCounter);
+    if (mode == kModeOnePlayer || mode == kModeCoop) comboCounter = maxInt(0, comboCounter);
     man& one = fighters[static_cast<std::size_t>(first)];
     man& two = fighters[static_cast<std::size_t>(second)];
     const auto comboMessage = [this](int run) {

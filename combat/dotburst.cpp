@@ -1,3 +1,4 @@
+// Particle bursts: sparks and blood, thrown, falling and fading.
 #include "combat/dotburst.h"
 
 #include <algorithm>
@@ -6,12 +7,6 @@
 #include "body/world.h"
 #include "runtime/graphics.h"
 #include "runtime/numbers.h"
-
-namespace {
-
-constexpr int kPlasma = 1;
-
-}  // namespace
 
 // The plasma colour wanders by the same rule as the screen palette.
 void dotburst::cycleColour() {
@@ -60,9 +55,9 @@ void dotburst::update() {
 
 void dotburst::draw(float zoom) {
     const ScreenMapping screen = game != nullptr ? game->view(zoom) : ScreenMapping{0.0, 0.0, zoom};
-    setBlendMode(kind == kPlasma ? Additive : Translucent);
+    setBlendMode(kind == kPlasmaBurst ? Additive : Translucent);
     setDrawAlpha(life);
-    if (kind == kPlasma) {
+    if (kind == kPlasmaBurst) {
         setDrawColor(colour[0], colour[1], colour[2]);
     } else if (tinted != 0) {
         setDrawColor(255, 255, 0);
@@ -70,7 +65,7 @@ void dotburst::draw(float zoom) {
         setDrawColor(255, 0, 0);
     }
 
-    if (kind == kPlasma) {
+    if (kind == kPlasmaBurst) {
         // Without the spark picture there is nothing to show a spark with.
         const Image* spark = game != nullptr ? game->media.spark : nullptr;
         if (spark != nullptr) {

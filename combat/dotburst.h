@@ -7,11 +7,15 @@ class gameapp;
 
 constexpr int kBurstCapacity = 51;
 
+// What a burst throws: its kind.
+constexpr int kBloodBurst = 0;
+constexpr int kPlasmaBurst = 1;
+
 class dotburst {
   public:
     int tinted = 0;  // robot blood: yellow squares instead of red discs
     gameapp* game = nullptr;
-    int kind = 1;  // 0 blood, 1 plasma
+    int kind = kPlasmaBurst;
     std::array<int, 4> colourStep{2, 2, 2, 2};
     float dotSize = 0.0f;  // half a blood particle's size, world pixels
     float life = 0.0f;     // opacity, falling to 0

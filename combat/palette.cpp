@@ -1,3 +1,4 @@
+// The palette whose rows wander through colours for headings, highlights and messages.
 #include "app/gameapp.h"
 #include "runtime/numbers.h"
 

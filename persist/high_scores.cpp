@@ -1,3 +1,4 @@
+// The high-score table: sorting, the name entry, the game-over screen and the table screens.
 #include <climits>
 #include <cstdint>
 #include <utility>

@@ -1,36 +1,27 @@
+// The OPTIONS screen: ten settings stepped within their ranges, saved when left.
 #include <algorithm>
 #include <array>
 #include <climits>
 #include <cstdint>
 
 #include "app/gameapp.h"
+#include "persist/settings_table.h"
 #include "runtime/graphics.h"
 #include "runtime/input.h"
 #include "runtime/numbers.h"
 
 namespace {
 
-constexpr int kRows = 11;  // ten settings, then RESET OPTIONS
-constexpr int kResetRow = 11;
+constexpr int kRows = kShownSettings + 1;  // the settings, then RESET OPTIONS
+constexpr int kResetRow = kRows;
 
-struct OptionRow {
-    const char* label;
-    int gameapp::*field;
-};
-
-constexpr std::array<OptionRow, kRows> kOptionRows = {{
-    {"GRAVITY=", &gameapp::gravity},
-    {"PLAYERS SPEED=", &gameapp::playersSpeed},
-    {"FLEXIBILITY=", &gameapp::flexibility},
-    {"BLOWPOWER=", &gameapp::blowPower},
-    {"AI LEVEL=", &gameapp::aiLevel},
-    {"SLOW MOTION=", &gameapp::slowMotion},
-    {"BLOOD=", &gameapp::blood},
-    {"PLASMA EFFECTS=", &gameapp::plasmaEffects},
-    {"FULLSCREEN=", &gameapp::fullscreen},
-    {"SOUNDS VOLUME=", &gameapp::soundsVolume},
-    {"RESET OPTIONS", nullptr},
-}};
+// The setting shown on a row; null for RESET OPTIONS.
+const Setting* settingOnRow(int row) {
+    for (const Setting& s : kSettings) {
+        if (s.row == row) return &s;
+    }
+    return nullptr;
+}
 
 // A value loaded from the file may sit at the edge of the integer range;
 // a step past it stays there and the clamp then brings it into range.
@@ -38,29 +29,10 @@ int stepped(int value, int by) {
     return static_cast<int>(std::clamp<std::int64_t>(std::int64_t{value} + by, INT_MIN, INT_MAX));
 }
 
-// Every setting the screen shows, and the spares, held to its range.
-struct Range {
-    int gameapp::*field;
-    int low, high;
-};
-constexpr std::array<Range, 12> kRanges = {{
-    {&gameapp::gravity, 0, 10},
-    {&gameapp::aiLevel, 1, 10},
-    {&gameapp::plasmaEffects, 0, 1},
-    {&gameapp::blood, 0, 5},
-    {&gameapp::slowMotion, 0, 10},
-    {&gameapp::fullscreen, 0, 1},
-    {&gameapp::soundsVolume, 0, 10},
-    {&gameapp::settingSpare3, 0, 10},
-    {&gameapp::playersSpeed, 1, 10},
-    {&gameapp::flexibility, 1, 20},
-    {&gameapp::settingSpare2, 1, 7},
-    {&gameapp::blowPower, 1, 10},
-}};
-
+// Every setting held to its range, the spares as well.
 void clampSettings(gameapp& g) {
-    for (const Range& r : kRanges)
-        g.*r.field = std::clamp(g.*r.field, r.low, r.high);
+    for (const Setting& s : kSettings)
+        g.*s.field = std::clamp(g.*s.field, s.low, s.high);
 }
 
 }  // namespace
@@ -74,9 +46,10 @@ void gameapp::runOptionsScreen() {
         drawHeading();
         setDrawScale(2, 2);
         for (int n = 1; n <= kRows; ++n) {
-            const OptionRow& option = kOptionRows[static_cast<std::size_t>(n - 1)];
-            std::string text = option.label;
-            if (option.field != nullptr) text += intToText(this->*option.field);
+            const Setting* setting = settingOnRow(n);
+            const std::string text = setting != nullptr
+                                         ? setting->label + intToText(this->*setting->field)
+                                         : "RESET OPTIONS";
             drawEntry(text, 210 + 40 * (n - 1), n == row, 2);
         }
         setDrawScale(1, 1);
@@ -87,10 +60,10 @@ void gameapp::runOptionsScreen() {
         // next setting the highlight reaches. One step a frame, however many presses.
         const bool left = keyPresses(KeyLeft) > 0;
         const bool right = keyPresses(KeyRight) > 0;
-        int gameapp::*field = kOptionRows[static_cast<std::size_t>(row - 1)].field;
-        if (field != nullptr) {
-            if (left) this->*field = stepped(this->*field, -1);
-            if (right) this->*field = stepped(this->*field, 1);
+        if (const Setting* setting = settingOnRow(row)) {
+            int& value = this->*setting->field;
+            if (left) value = stepped(value, -1);
+            if (right) value = stepped(value, 1);
         }
         clampSettings(*this);
 

@@ -1,3 +1,4 @@
+// scores.txt: the default table, loading and saving it.
 #include "app/gameapp.h"
 #include "runtime/files.h"
 #include "runtime/numbers.h"

@@ -1,6 +1,9 @@
+// The settings: their defaults, prefs.fwk read and written.
 #include <array>
+#include <climits>
 
 #include "app/gameapp.h"
+#include "persist/settings_table.h"
 #include "runtime/files.h"
 #include "runtime/numbers.h"
 
@@ -8,21 +11,27 @@ namespace {
 
 constexpr const char* kPreferencesFile = "prefs.fwk";
 
-// The settings in the order of the file's lines.
-std::array<int*, 13> settingsInFileOrder(gameapp& g) {
-    return {&g.settingSpare1, &g.playersSpeed, &g.flexibility, &g.settingSpare2, &g.blowPower,
-            &g.plasmaEffects, &g.slowMotion,   &g.fullscreen,  &g.soundsVolume,  &g.settingSpare3,
-            &g.gravity,       &g.aiLevel,      &g.blood};
-}
-
-constexpr std::array<int, 13> kDefaults = {1, 4, 5, 1, 5, 1, 3, 0, 10, 0, 1, 1, 3};
-
 }  // namespace
 
+const std::array<Setting, kSettingCount> kSettings = {{
+    {&gameapp::settingSpare1, 1, INT_MIN, INT_MAX, nullptr, 0},  // held to no range
+    {&gameapp::playersSpeed, 4, 1, 10, "PLAYERS SPEED=", 2},
+    {&gameapp::flexibility, 5, 1, 20, "FLEXIBILITY=", 3},
+    {&gameapp::settingSpare2, 1, 1, 7, nullptr, 0},
+    {&gameapp::blowPower, 5, 1, 10, "BLOWPOWER=", 4},
+    {&gameapp::plasmaEffects, 1, 0, 1, "PLASMA EFFECTS=", 8},
+    {&gameapp::slowMotion, 3, 0, 10, "SLOW MOTION=", 6},
+    {&gameapp::fullscreen, 0, 0, 1, "FULLSCREEN=", 9},
+    {&gameapp::soundsVolume, 10, 0, 10, "SOUNDS VOLUME=", 10},
+    {&gameapp::settingSpare3, 0, 0, 10, nullptr, 0},
+    {&gameapp::gravity, 1, 0, 10, "GRAVITY=", 1},
+    {&gameapp::aiLevel, 1, 1, 10, "AI LEVEL=", 5},
+    {&gameapp::blood, 3, 0, 5, "BLOOD=", 7},
+}};
+
 void gameapp::setDefaultSettings() {
-    const auto fields = settingsInFileOrder(*this);
-    for (std::size_t i = 0; i < fields.size(); ++i)
-        *fields[i] = kDefaults[i];
+    for (const Setting& s : kSettings)
+        this->*s.field = s.byDefault;
 }
 
 void gameapp::resetOptions() { setDefaultSettings(); }
@@ -30,8 +39,8 @@ void gameapp::resetOptions() { setDefaultSettings(); }
 void gameapp::loadPreferences() {
     StreamPtr stream = openForLoading(kPreferencesFile, [this] { savePreferences(); });
     if (!stream) return;
-    for (int* field : settingsInFileOrder(*this)) {
-        if (!atEnd(*stream)) *field = textToInt(readLine(*stream));
+    for (const Setting& s : kSettings) {
+        if (!atEnd(*stream)) this->*s.field = textToInt(readLine(*stream));
     }
     closeStream(stream);
 }
@@ -39,7 +48,7 @@ void gameapp::loadPreferences() {
 void gameapp::savePreferences() {
     StreamPtr stream = openForSaving(kPreferencesFile);
     if (!stream) return;
-    for (int* field : settingsInFileOrder(*this))
-        writeLine(*stream, intToText(*field));
+    for (const Setting& s : kSettings)
+        writeLine(*stream, intToText(this->*s.field));
     closeStream(stream);
 }

@@ -1,3 +1,4 @@
+// The embedded pictures, sounds and font registered as resources.
 #include "runtime/embedded.h"
 
 #include "runtime/files.h"
@@ -5,8 +6,7 @@
 
 void addEmbeddedResources() {
     addFontResource();
-    for (const char* name : {"spark.png", "blow.wav", "block.wav", "205275.png"}) {
-        const EmbeddedAsset* asset = findEmbeddedAsset(name);
-        if (asset != nullptr) addResource(name, asset->bytes, asset->size);
-    }
+    // The font is the table's first entry; adding it again changes nothing.
+    for (int i = 0; i < kEmbeddedAssetCount; ++i)
+        addResource(kEmbeddedAssets[i].name, kEmbeddedAssets[i].bytes, kEmbeddedAssets[i].size);
 }

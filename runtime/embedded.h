@@ -10,6 +10,14 @@ struct EmbeddedAsset {
     std::size_t size;
 };
 
+// The pictures and sounds of assets/, each embedded under its file name, in
+// the order they are embedded. The build reads this list to embed them and
+// the asset check to make them again; start-up loads them by these names.
+constexpr const char* kSparkAsset = "spark.png";
+constexpr const char* kBlowSoundAsset = "blow.wav";
+constexpr const char* kBlockSoundAsset = "block.wav";
+constexpr const char* kTitlePictureAsset = "205275.png";
+
 extern const EmbeddedAsset kEmbeddedAssets[];
 extern const int kEmbeddedAssetCount;
 

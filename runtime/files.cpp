@@ -1,3 +1,4 @@
+// Files and resources: reading lines, and saving whole or not at all.
 #include "runtime/files.h"
 
 #include <dirent.h>

@@ -1,3 +1,4 @@
+// The drawing state, the display, the frame limiter and the primitives handed to the platform.
 #include "runtime/graphics.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// Pictures loaded from PNG resources and drawn as textured quads.
 #include <memory>
 #include <vector>
 

@@ -1,3 +1,4 @@
+// The input state: key presses and held keys, typed characters, the mouse and the clock.
 #include "runtime/input.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// Numbers: the random generator, conversions, degrees and text from and to numbers.
 #include "runtime/numbers.h"
 
 #include <cmath>

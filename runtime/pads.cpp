@@ -1,3 +1,4 @@
+// Game pads turned into the players' keys, pads seated by order of connection.
 #include "runtime/pads.h"
 
 #include <array>

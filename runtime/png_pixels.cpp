@@ -1,3 +1,4 @@
+// PNG pictures decoded to RGBA pixels, with colour keys and halved mipmaps.
 #include "runtime/png_pixels.h"
 
 #include <png.h>

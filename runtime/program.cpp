@@ -1,3 +1,4 @@
+// The program's one way out.
 #include "runtime/program.h"
 
 #include <sys/resource.h>

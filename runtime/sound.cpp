@@ -1,3 +1,4 @@
+// Sounds loaded from WAV resources and the mixer that plays their voices.
 #include "runtime/sound.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// The built-in 8 x 16 font: glyphs uploaded once, strings drawn and measured.
 #include <array>
 #include <cstdint>
 #include <vector>

@@ -1,3 +1,4 @@
+// WAV files read into their format and samples.
 #include "runtime/wav.h"
 
 #include <cstdint>

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 
+#include "app/game_texts.h"
 #include "app/gameapp.h"
 #include "app/match_loop.h"
 #include "runtime/embedded.h"
@@ -52,7 +53,7 @@ double centreX(const man& fighter) {
 // d-pad held left from frame 30 when `push` is set.
 double fightAndTell(gameapp& game, bool push) {
     game.setDefaultSettings();
-    game.mode = "1";
+    game.mode = kModeOnePlayer;
     game.level = 1;
     seedRandom(7);
     game.setUpFight();
@@ -82,7 +83,7 @@ int check(PadDriver& driver) {
     if (game->mainMenu() != MenuPlay) return fail("A did not choose PLAY");
     driver.press(PadA, 10);
     game->chooseMode();
-    if (game->mode != "1") return fail("A did not choose 1 PLAYER");
+    if (game->mode != kModeOnePlayer) return fail("A did not choose 1 PLAYER");
 
     const double pushed = fightAndTell(*game, true);
     const double alone = fightAndTell(*std::make_unique<gameapp>(), false);

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/game_texts.h"
 #include "app/gameapp.h"
 #include "app/match_loop.h"
 #include "body/man.h"
@@ -82,7 +83,7 @@ void recordFight(HeadlessPlatform& headless, Recorder& recorder, int level,
     auto game = std::make_unique<gameapp>();
     game->setDefaultSettings();
     game->media.spark = loadImage("incbin::spark.png");
-    game->mode = "2coop";
+    game->mode = kModeCoop;
     game->level = level;
     game->setUpFight();
     onKeyDown(KeyRight, false);

@@ -1,3 +1,4 @@
+// The headless platform: a virtual clock, scripted events and a record of what was drawn.
 #include "runtime/platform/headless.h"
 
 #include <algorithm>

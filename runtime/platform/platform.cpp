@@ -1,3 +1,4 @@
+// The platform in use, which every runtime service talks to.
 #include "runtime/platform/platform.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SDL's key, text and mouse events translated into the game's codes.
 #include "runtime/platform/sdl_keys.h"
 
 #include <SDL.h>

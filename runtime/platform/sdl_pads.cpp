@@ -1,3 +1,4 @@
+// SDL's game controllers and the virtual pad tests drive, reported as pads.
 #include "runtime/platform/sdl_pads.h"
 
 #include <array>

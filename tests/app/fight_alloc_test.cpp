@@ -1,3 +1,4 @@
+// A fight frame of six fighters allocates nothing.
 #include <gtest/gtest.h>
 
 #include "tests/support/counting_allocator.h"

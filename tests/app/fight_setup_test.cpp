@@ -1,3 +1,4 @@
+// Fight set-up: each level's arena, fighters, robots and sides.
 #include <gtest/gtest.h>
 
 #include <climits>

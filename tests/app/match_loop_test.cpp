@@ -1,3 +1,4 @@
+// The fight loop: Esc, pause, the knockout chord and the fixed-seed runs.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -277,6 +278,7 @@ TEST_F(MatchLoop, AScriptedSixFighterFightIsReproducible) {
     EXPECT_EQ(a.frames, 1000);
     EXPECT_EQ(a.fighters, 6);
     EXPECT_EQ(a.hash, b.hash);
+    EXPECT_EQ(differences(a, kScriptedFight), "");
     EXPECT_EQ(a.hash, kScriptedFightHash) << "hash 0x" << std::hex << a.hash;
 }
 
@@ -288,6 +290,7 @@ TEST_F(MatchLoop, AWholeScriptedGameIsReproducible) {
     EXPECT_EQ(played.level, 21);
     EXPECT_EQ(played.totalScore, 2000000);
     EXPECT_EQ(fileBytes("scores.txt").substr(0, 25), "ABCDEFGHIJKLMN\r\n2000000\r\n");
+    EXPECT_EQ(differences(played, kWholeGame), "");
     EXPECT_EQ(played.hash, kWholeGameHash) << "hash 0x" << std::hex << played.hash;
 }
 

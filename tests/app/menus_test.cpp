@@ -1,3 +1,4 @@
+// The main menu and the mode choice: moving, wrapping, choosing and drawing.
 #include <gtest/gtest.h>
 
 #include <vector>

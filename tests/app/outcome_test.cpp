@@ -1,3 +1,4 @@
+// Fights decided, the stages after them, the name entry and the score screens' frames.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -36,6 +37,11 @@ class Outcome : public fighttest::FightTest {
 };
 
 TEST_F(Outcome, WhoFallsDecidesTheFightAndEscSkipsTheTable) {
+    setUp("2coop", 1);
+    knockOut(3, g.fighterCount);
+    frames(1);
+    EXPECT_EQ(g.roundState, 1);  // the computer's side alone has fallen
+
     setUp("2coop", 1);
     knockOut(1, 1);
     frames(1);
@@ -77,6 +83,76 @@ TEST_F(Outcome, AVersusDoubleFallCountsForPlayerTwo) {
     g.mode = "2vs";
     g.runGame();
     EXPECT_EQ(tally, "  0 - 1  ");
+}
+
+TEST_F(Outcome, AVersusResultStaysFourHundredFramesAndEitherPlayerScores) {
+    std::string tally;
+    int decided = 0, ended = 0;
+    headless.onPresent([&](int f) {
+        if (g.wins[1] == 0 && g.frameCount == 5) knockOut(2, 2);
+        if (g.wins[1] == 0 && g.roundState == 1 && decided == 0) decided = g.frameCount;
+        if (g.wins[1] == 0 && g.matchState == "end") ended = g.frameCount;
+        if (g.wins[1] == 1 && g.wins[2] == 0 && g.frameCount == 5) knockOut(1, 1);
+        if (g.wins[1] == 1 && g.wins[2] == 0 && g.frameCount == 6) headless.keyDownAt(f, KeySpace);
+        if (g.wins[2] == 1 && g.frameCount == 2) {
+            tally = g.message;
+            headless.keyDownAt(f, KeyEscape);
+        }
+    });
+    g.mode = "2vs";
+    g.runGame();
+    EXPECT_EQ(ended - decided, 400);  // unconfirmed
+    EXPECT_EQ(tally, "  1 - 1  ");
+}
+
+// Keys typed while the result shows are drained; the name entry then takes one
+// character a frame, and Enter once 20 frames have passed.
+TEST_F(Outcome, TheNameEntryTakesCharactersAfterItsDrainAndEnterAfterTwentyFrames) {
+    setUp("1", 1);
+    knockOut(1, 1);
+    frames(1);
+    onChar('x');
+    frames(100);
+    ASSERT_EQ(g.matchState, "game over");
+    frames(3);
+    EXPECT_EQ(g.playerName, "");
+    // Backspace with nothing typed, then a letter erased with Delete.
+    for (char c : std::string("\bz ab\x7f"))
+        onChar(static_cast<std::uint16_t>(c));
+    onKeyDown(KeyEnter, false);
+    frames(17);
+    EXPECT_EQ(g.playerName, "Z A");
+    EXPECT_EQ(g.matchState, "game over");
+    frames(1);
+    EXPECT_EQ(g.matchState, "highscores");
+}
+
+// SCORE: from frame 60, the prompt only for a score above the table's 20th;
+// the table's heading from frame 1 and each row five frames after the last.
+TEST_F(Outcome, TheScoreScreensShowTheirLinesAtTheirFrames) {
+    for (int i = 0; i < 20; ++i)
+        g.highScores[static_cast<std::size_t>(i)].score = static_cast<std::uint32_t>(1000 + i);
+    EXPECT_EQ(g.lowestTableScore(), 1000);
+    const auto shown = [&](auto draw, int frame) {
+        draw(frame);
+        presentFrame();
+        return textLines(headless);
+    };
+    const auto gameOver = [&](int frame) { g.drawGameOver(frame); };
+    g.totalScore = 1000;
+    EXPECT_EQ(shown(gameOver, 59).count(200), 0u);
+    EXPECT_EQ(shown(gameOver, 60)[200], "SCORE: 1000");
+    EXPECT_EQ(shown(gameOver, 120).count(450), 0u);
+    g.totalScore = 1001;
+    EXPECT_EQ(shown(gameOver, 120)[450], "ENTER YOUR NAME:");
+
+    const auto table = [&](int frame) { g.drawHighScoreTable(frame); };
+    EXPECT_EQ(shown(table, 1).size(), 1u);
+    EXPECT_EQ(shown(table, 10).size(), 2u);
+    EXPECT_EQ(shown(table, 11).size(), 3u);
+    const auto rows = shown(table, 101);
+    EXPECT_EQ(rows.at(400), "10: NOBODY1010");
+    EXPECT_EQ(rows.at(130), "1 : NOBODY1019");
 }
 
 TEST_F(Outcome, TheSummaryCountsTheScoresOverToTheTotal) {

@@ -1,3 +1,5 @@
+// Recorded fights: each mode played again bit for bit, unseen as seen, damaged files refused, the
+// files kept, and the options.
 #include <gtest/gtest.h>
 #include <zlib.h>
 

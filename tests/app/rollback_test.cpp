@@ -1,3 +1,5 @@
+// Two rollback sessions over lossy links confirm the fight one machine plays, and their messages
+// refuse garbage.
 #include <gtest/gtest.h>
 
 #include <deque>

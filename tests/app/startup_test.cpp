@@ -1,3 +1,4 @@
+// Start-up: first files written, the window placed, the title and quitting.
 #include <gtest/gtest.h>
 
 #include <optional>

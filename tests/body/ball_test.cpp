@@ -1,3 +1,4 @@
+// One point: its defaults, walls, gravity and movement.
 #include <gtest/gtest.h>
 
 #include "app/gameapp.h"

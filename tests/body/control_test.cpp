@@ -1,3 +1,4 @@
+// The pushes of the players' keys and the computer's steering.
 #include "body/control.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// A fighter's body as set up: topology, sizes, masses, energy and robots.
 #include <gtest/gtest.h>
 
 #include "app/gameapp.h"

@@ -1,3 +1,4 @@
+// The simulation step: angle wrapping, links, joints and the step's order.
 #include <gtest/gtest.h>
 
 #include <cmath>

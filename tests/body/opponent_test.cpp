@@ -1,3 +1,4 @@
+// The computer opponent's aims and swings.
 #include "body/opponent.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The arena's walls and grid as drawn.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The camera's framing and the messages.
 #include <gtest/gtest.h>
 
 #include <climits>

@@ -1,3 +1,4 @@
+// Contacts: blows, combos, sounds, sparks, bounces and slow motion.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -54,6 +55,9 @@ TEST_F(Contacts, TheWorkedRunInModeOne) {
     for (int f = 0; f <= 20; ++f) {
         touch(1, 1, 2, 6);  // ankle on pelvis every frame: a blow every 10th
         EXPECT_EQ(g.comboCounter, 1 + f / 10) << f;
+        if (f == 10) {
+            EXPECT_EQ(g.message, "2 HIT COMBO!");
+        }
     }
     EXPECT_EQ(tuple(g.message, g.fighters[2].energy, g.score), tuple("3 HIT COMBO!", 14.0f, 14000));
     touch(1, 6, 2, 1);  // the computer strikes back, doubly hard, once the
@@ -106,6 +110,13 @@ TEST_F(Contacts, AnkleOnPelvisCountsOnlyAfterTheIntro) {
     g.roundState = 1;  // once the fight is decided, nothing counts
     touch(1, 1, 2, 6);
     EXPECT_EQ(g.fighters[2].energy, 20.0f);
+
+    // The spark takes the 13th slot, and the contact's own step the 14th, the last.
+    start("1");
+    g.frameCount = 100;
+    g.burstSlot = 13;
+    touch(1, 1, 2, 6);
+    EXPECT_EQ(tuple(g.bursts[13].kind, g.burstSlot), tuple(1, 1));
 }
 
 TEST_F(Contacts, OnlyInVersusDoesPlayerTwoBuildARunAndNeverScores) {
@@ -149,6 +160,13 @@ TEST_F(Contacts, OptionsAtZeroAndPointsAtOnePlace) {
     for (int f = 0; f < 4; ++f)
         touch(1, 1, 2, 6);
     EXPECT_EQ(tuple(activeVoices(), g.sparkCooldown[1][2], g.bursts[1].active), tuple(2, -1, 0));
+    // With them, the block sound waits for the spark's cooldown as the spark does.
+    stopAllVoices();
+    start("1");
+    g.frameCount = 0;
+    for (int f = 0; f < 4; ++f)
+        touch(1, 1, 2, 6);
+    EXPECT_EQ(activeVoices(), 1);
 
     // Two points of opponents at one place: the contact divides by no zero
     // distance, and the bounce then parts them.

@@ -1,3 +1,4 @@
+// Particle bursts: spawned, flying, falling and fading.
 #include <gtest/gtest.h>
 
 #include <cmath>

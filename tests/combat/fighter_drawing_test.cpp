@@ -1,3 +1,4 @@
+// Fighters as drawn: points, limbs, wristbands and tints.
 #include <gtest/gtest.h>
 
 #include <cmath>

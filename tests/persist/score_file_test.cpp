@@ -1,3 +1,4 @@
+// scores.txt: the defaults, loading in file order, bad content and saving.
 #include <gtest/gtest.h>
 
 #include <filesystem>

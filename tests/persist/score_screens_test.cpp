@@ -1,3 +1,4 @@
+// The table's sort and the OPTIONS screen.
 #include <gtest/gtest.h>
 
 #include "app/gameapp.h"

@@ -1,3 +1,4 @@
+// The settings: defaults, prefs.fwk read and written, bad files.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 

@@ -1,3 +1,4 @@
+// Streams and resources, and saving whole or not at all.
 #include "runtime/files.h"
 
 #include <fcntl.h>

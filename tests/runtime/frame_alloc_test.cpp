@@ -1,3 +1,4 @@
+// A warm frame of drawing and mixing allocates nothing.
 #include <gtest/gtest.h>
 
 #include <vector>

@@ -1,3 +1,4 @@
+// The drawing state and the primitives it hands the platform.
 #include "runtime/graphics.h"
 
 #include <gtest/gtest.h>

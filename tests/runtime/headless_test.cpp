@@ -1,3 +1,4 @@
+// The headless platform's clock, scripts and record.
 #include "runtime/platform/headless.h"
 
 #include <gtest/gtest.h>

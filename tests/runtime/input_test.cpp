@@ -1,3 +1,4 @@
+// Key presses, held keys, typed characters and the mouse.
 #include "runtime/input.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The letterbox of a scaled picture.
 #include "runtime/platform/letterbox.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Mipmaps halved on the CPU as the driver would sample them.
 #include <gtest/gtest.h>
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// The random generator, conversions and number texts.
 #include "runtime/numbers.h"
 
 #include <gtest/gtest.h>

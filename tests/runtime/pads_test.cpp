@@ -1,3 +1,4 @@
+// Game pads as the players' keys, and players kept across reconnection.
 #include "runtime/pads.h"
 
 #include <gtest/gtest.h>

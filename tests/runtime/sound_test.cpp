@@ -1,3 +1,4 @@
+// Sounds loaded and mixed.
 #include "runtime/sound.h"
 
 #include <gtest/gtest.h>

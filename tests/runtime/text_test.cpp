@@ -1,3 +1,4 @@
+// The built-in font: drawing and measuring strings.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,3 +1,4 @@
+// WAV files read and refused.
 #include "runtime/wav.h"
 
 #include <gtest/gtest.h>

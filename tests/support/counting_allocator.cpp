@@ -1,3 +1,4 @@
+// The allocation counter behind the no-allocation tests.
 #include "tests/support/counting_allocator.h"
 
 #include <atomic>

@@ -1,5 +1,8 @@
+// The fixed-seed runs and the comparison of their figures with the stored ones.
 #include "tests/support/determinism.h"
 
+#include <cinttypes>
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -24,7 +27,81 @@ void startHeadless(HeadlessPlatform& platform) {
     setSwapInterval(1);
 }
 
+// Points struck this frame: a blow's flash starts at 60 after the flashes tick.
+int pointsStruck(const gameapp& g) {
+    int struck = 0;
+    for (int i = 1; i <= g.fighterCount; ++i) {
+        for (int p = 1; p <= kPointCount; ++p)
+            struck += g.fighters[i].points[p].hitFlash == 60 ? 1 : 0;
+    }
+    return struck;
+}
+
+std::array<float, 7> energies(const gameapp& g) {
+    std::array<float, 7> e{};
+    for (int i = 1; i <= g.fighterCount; ++i)
+        e[static_cast<std::size_t>(i)] = g.fighters[i].energy;
+    return e;
+}
+
+// Collects "what: run, stored as ..." lines for the figures that differ.
+class Report {
+  public:
+    template <typename T>
+    void figure(const std::string& what, const T& run, const T& stored) {
+        if (run != stored) lines_ += what + ": " + text(run) + ", stored " + text(stored) + "\n";
+    }
+    template <typename T, std::size_t N>
+    void figures(const std::string& what, const std::array<T, N>& run,
+                 const std::array<T, N>& stored) {
+        for (std::size_t i = 1; i < N; ++i)
+            figure(what + " " + std::to_string(i), run[i], stored[i]);
+    }
+    void hash(std::uint64_t run, std::uint64_t stored) {
+        char line[80];
+        std::snprintf(line, sizeof line, "hash: %016" PRIx64 ", stored %016" PRIx64 "\n", run,
+                      stored);
+        if (run != stored) lines_ += line;
+    }
+    const std::string& lines() const { return lines_; }
+
+  private:
+    static std::string text(float f) {
+        char s[32];
+        std::snprintf(s, sizeof s, "%.9g", static_cast<double>(f));
+        return s;
+    }
+    template <typename T>
+    static std::string text(const T& v) {
+        return std::to_string(v);
+    }
+    std::string lines_;
+};
+
 }  // namespace
+
+std::string differences(const ScriptedFight& run, const ScriptedFight& stored) {
+    Report r;
+    r.figure("result", run.result, stored.result);
+    r.figure("frames", run.frames, stored.frames);
+    r.figure("fighters", run.fighters, stored.fighters);
+    r.figure("points struck", run.blows, stored.blows);
+    r.figures("energy of fighter", run.energies, stored.energies);
+    r.hash(run.hash, stored.hash);
+    return r.lines();
+}
+
+std::string differences(const WholeGame& run, const WholeGame& stored) {
+    Report r;
+    r.figure("named", run.named, stored.named);
+    r.figure("level reached", run.level, stored.level);
+    r.figure("total score", run.totalScore, stored.totalScore);
+    r.figures("frames of level", run.levelFrames, stored.levelFrames);
+    r.figure("frames", run.frames, stored.frames);
+    r.figures("last fight's energy of fighter", run.energies, stored.energies);
+    r.hash(run.hash, stored.hash);
+    return r.lines();
+}
 
 std::uint64_t bodyFightHash() {
     HeadlessPlatform platform;
@@ -72,9 +149,11 @@ ScriptedFight scriptedFight() {
     game->mode = "2coop";
     game->level = 8;
     ScriptedFight fight;
+    platform.onPresent([&](int) { fight.blows += pointsStruck(*game); });
     fight.result = game->playFight();
     fight.frames = game->frameCount;
     fight.fighters = game->fighterCount;
+    fight.energies = energies(*game);
     fight.hash = hashPositions(*game);
     setPlatform(nullptr);
     return fight;
@@ -98,6 +177,8 @@ WholeGame wholeGame() {
     // Once the name entry shows: let go of Enter, type a name, confirm it.
     WholeGame result;
     platform.onPresent([&](int frame) {
+        if (g.level >= 1 && g.level <= 20)
+            result.levelFrames[static_cast<std::size_t>(g.level)] += 1;
         if (result.named || g.matchState != "game over") return;
         result.named = true;
         platform.keyUpAt(frame + 1, KeyEnter);
@@ -111,6 +192,7 @@ WholeGame wholeGame() {
     result.frames = platform.framesPresented() - start;
     result.level = g.level;
     result.totalScore = g.totalScore;
+    result.energies = energies(g);
     result.hash = hashPositions(g);
     stopAllVoices();
     setPlatform(nullptr);

@@ -1,3 +1,4 @@
+// The scripted co-op and versus fights, played headless with a recorder.
 #include "tests/support/recorded_fights.h"
 
 #include <memory>

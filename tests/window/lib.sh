@@ -10,8 +10,10 @@ start_display() {
   for n in $(seq 90 140); do
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
     # -noreset: the server must outlive our short-lived clients (xdotool,
-    # import); without it a disconnect can take the display down.
-    Xvfb ":$n" -screen 0 1280x1024x24 -noreset -nolisten tcp >/dev/null 2>&1 &
+    # import); without it a disconnect can take the display down. A key held
+    # down stays one press for a minute: held through fights, it would
+    # otherwise repeat into the name entry.
+    Xvfb ":$n" -screen 0 1280x1024x24 -noreset -nolisten tcp -ardelay 60000 >/dev/null 2>&1 &
     XVFB_PID=$!
     export DISPLAY=":$n"
     local i
@@ -202,8 +204,7 @@ menu_selected() { lacks_pixels "$2" "$GREY" "1024x96+0+$((100 + 80 * $1))"; }
 is_game_over() { has_text "$1" 1024x66+0+163 7000; }
 # "LEVEL n COMPLETED" over the fight: no other heading reaches right of x = 825.
 is_summary() { has_text "$1" 160x112+825+50 1500 && ! is_game_over "$1"; }
-# The summary's total and the typed name, each in its screen's heading colour.
-summary_total() { is_summary "$1" && same_colour "$1" 1024x112+0+50 300x80+624+540 1500; }
+# The typed name, in the heading's colour.
 name_shown() { is_game_over "$1" && same_colour "$1" 1024x66+0+163 1024x128+0+542 1500; }
 # All twenty rows, in the colour of "HIGH SCORES", the one heading to reach
 # above y = 50 right of "FLAILWICK".

@@ -1,18 +1,22 @@
 #!/usr/bin/env bash
 # Whole games in the real window: two options changed and saved; a one-player
 # game won level by level with the knockout chord (7 and 9 held) to the name
-# entry and the high-score table; then the SCORES screen. Screenshots go to
-# $FLAILWICK_SHOTS when it is set.
+# entry and the high-score table; then the SCORES screen. The game runs on a
+# clock four times as fast (tools/fast_clock.cpp): the twenty levels are the
+# headless whole game's to check, this test's are the real keys, the name typed
+# and the table. Screenshots go to $FLAILWICK_SHOTS when it is set.
 set -u
-GAME="$(realpath "$1")"
+GAME="$(realpath "$(dirname "$1")/flailwick_fast_clock")"
 source "$(dirname "$0")/lib.sh"
-trap 'xdotool keyup 7 9 Return 2>/dev/null; stop_display' EXIT
+trap 'xdotool keyup 7 9 space Return 2>/dev/null; stop_display' EXIT
 
 keep() { [ -z "${FLAILWICK_SHOTS:-}" ] || cp "$SCREEN" "$FLAILWICK_SHOTS/$1.png"; }
 # Presses key $1, then waits for $2, told by the predicate and arguments after it.
 press() { xdotool key "$1"; wait_until 30 "$2" "${@:3}"; }
-# Enter held briefly: the end-of-fight stages read it held, the name entry after 20 frames.
-confirm() { xdotool keydown Return sleep 0.1 keyup Return; }
+# Enter held for a frame or more: the name entry and the table read it held.
+# At four times the speed 20 frames take 83 ms, so the press is let go before
+# the table it opens would read it too.
+confirm() { xdotool keydown Return sleep 0.04 keyup Return; }
 back_in_menu() { is_menu "$1" && ! is_options "$1"; }
 
 start_at_menu "$GAME"
@@ -28,18 +32,17 @@ press Escape "main menu" back_in_menu
 cmp -s prefs.fwk <(printf '1\r\n4\r\n5\r\n1\r\n5\r\n1\r\n3\r\n0\r\n9\r\n0\r\n2\r\n1\r\n3\r\n') ||
   fail "prefs.fwk: $(od -c prefs.fwk | head -n 3)"
 
-# PLAY, 1 PLAYER, the chord held: each fight is won at once.
+# PLAY, 1 PLAYER, the chord held: each fight is won at once. Space held from
+# the first summary on leaves every summary as it comes, and not the name entry.
 xdotool key Return
 wait_for_mode_choice
 xdotool key Return
 xdotool keydown 7 9
-for level in $(seq 1 20); do
-  wait_until 60 "summary of level $level" is_summary
-  [ "$level" = 1 ] && wait_until 30 "the summary's total" summary_total && keep summary
-  while is_summary "$SCREEN"; do confirm; shoot "$SCREEN"; done
-done
-xdotool keyup 7 9
-wait_until 30 "game over" is_game_over
+wait_until 60 "summary of level 1" is_summary
+keep summary
+xdotool keydown space
+wait_until 60 "game over" is_game_over
+xdotool keyup 7 9 space
 xdotool type --delay 50 wolf
 wait_until 30 "the typed name" name_shown
 keep game_over
