@@ -79,7 +79,7 @@ class gameapp {
     std::string message;
     int messageTimer = 0;               // frames the message stays visible
     Media media;                        // the pictures and sounds start-up loads
-    FightRecorder* recorder = nullptr;  // keeps every fight played, when set
+    FightRecorder* recorder = nullptr;  // keeps every fight played, when set (app/replay.h)
 
     // --- Start-up and menus: app/menus.cpp, app/controls_screen.cpp ---
     MenuEntry mainMenu();

@@ -1,5 +1,4 @@
-// Recorded fights: each mode played again bit for bit, unseen as seen, damaged files refused, the
-// files kept, and the options.
+// Recorded fights played again bit for bit, damaged files refused, the files kept, the options.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
