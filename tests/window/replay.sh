@@ -14,10 +14,9 @@ start_at_menu "$GAME"
 play_mode 2                  # 2 PLAYERS VS
 wait_until 90 "both fighters in full colour" fighters_shown
 xdotool keydown Right keydown a
-sleep 1
-shoot "$SCREEN"
+sleep 0.6
 xdotool keyup Right keyup a keydown Up
-sleep 0.5
+sleep 0.3
 xdotool keyup Up
 hold_key Escape 0.3          # leaves the fight for the menu
 wait_for_menu
