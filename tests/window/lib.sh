@@ -6,25 +6,29 @@
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 start_display() {
-  local n
-  for n in $(seq 90 140); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    # -noreset: the server must outlive our short-lived clients (xdotool,
-    # import); without it a disconnect can take the display down. A key held
-    # down stays one press for a minute: held through fights, it would
-    # otherwise repeat into the name entry.
-    Xvfb ":$n" -screen 0 1280x1024x24 -noreset -nolisten tcp -ardelay 60000 >/dev/null 2>&1 &
-    XVFB_PID=$!
-    export DISPLAY=":$n"
-    local i
-    for i in $(seq 1 100); do
-      # Our server must be the one answering, not one still shutting down.
-      kill -0 "$XVFB_PID" 2>/dev/null || break
-      xdpyinfo >/dev/null 2>&1 && kill -0 "$XVFB_PID" 2>/dev/null && return 0
-      sleep 0.1
-    done
-    kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+  local dir i n
+  dir=$(mktemp -d)
+  # -displayfd: the server takes a free display number itself and writes it
+  # once it accepts connections, so tests started side by side never share
+  # one. -noreset: the server must outlive our short-lived clients (xdotool,
+  # import); without it a disconnect can take the display down. A key held
+  # down stays one press for a minute: held through fights, it would
+  # otherwise repeat into the name entry.
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -noreset -nolisten tcp -ardelay 60000 \
+    3>"$dir/display" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  for i in $(seq 1 300); do
+    kill -0 "$XVFB_PID" 2>/dev/null || break
+    if [ "$(wc -l <"$dir/display")" -ge 1 ]; then
+      n=$(head -n 1 "$dir/display")
+      rm -rf "$dir"
+      export DISPLAY=":$n"
+      xdpyinfo >/dev/null 2>&1 && return 0
+      break
+    fi
+    sleep 0.1
   done
+  rm -rf "$dir"
   fail "could not start Xvfb"
 }
 
