@@ -3,7 +3,10 @@
 
 #include <cstring>
 
+#include "app/rollback.h"
 #include "runtime/files.h"
+#include "runtime/net.h"
+#include "runtime/numbers.h"
 
 namespace {
 
@@ -28,6 +31,11 @@ const char* helpText() {
            "                     and play them again, as online play does\n"
            "  --timedemo FILE    play a recorded fight as fast as the display allows and\n"
            "                     print its frame times\n"
+           "  --host [PORT]      host an online versus series: wait for the other player\n"
+           "                     on PORT (27960 when not given); the host is player 1\n"
+           "  --join HOST[:PORT] join the online versus series hosted at HOST\n"
+           "  --delay N          with --host or --join: your keys act N frames later\n"
+           "                     (0 to 8, 2 when not given)\n"
            "  --help             show this help\n"
            "\n"
            "Every fight is recorded in $XDG_DATA_HOME/flailwick/replays (by default\n"
@@ -44,6 +52,35 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     if (option == "--help" || option == "-h") {
         c.action = CommandLine::Help;
         return rest.empty() ? c : wrong("--help takes nothing after it");
+    }
+    if (option == "--host" || option == "--join") {
+        c.action = option == "--host" ? CommandLine::Host : CommandLine::Join;
+        c.port = kDefaultPort;
+        std::size_t i = 0;
+        if (c.action == CommandLine::Join) {
+            if (rest.empty() || rest[0].rfind("--", 0) == 0) return wrong("--join needs a HOST");
+            c.address = rest[0];
+            const std::size_t colon = c.address.rfind(':');
+            if (colon != std::string::npos) {
+                c.port = textToInt(c.address.substr(colon + 1));
+                c.address.erase(colon);
+            }
+            i = 1;
+        } else if (!rest.empty() && rest[0].rfind("--", 0) != 0) {
+            c.port = textToInt(rest[0]);
+            i = 1;
+        }
+        if (c.port < 1 || c.port > 65535) return wrong("a PORT is a number from 1 to 65535");
+        if (i < rest.size() && rest[i] == "--delay") {
+            if (i + 1 >= rest.size()) return wrong("--delay needs a number of frames");
+            c.inputDelay = textToInt(rest[i + 1]);
+            const std::string back = std::to_string(c.inputDelay);
+            if (back != rest[i + 1] || c.inputDelay < 0 || c.inputDelay > kMaxInputDelay)
+                return wrong("--delay takes 0 to 8 frames");
+            i += 2;
+        }
+        if (i < rest.size()) return wrong("unknown option '" + rest[i] + "'");
+        return c;
     }
     if (option == "--replay") {
         c.action = CommandLine::Replay;

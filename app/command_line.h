@@ -6,7 +6,10 @@
 #include <vector>
 
 struct CommandLine {
-    enum Action { Play, Help, Replay, Verify, Synctest, Timedemo, Wrong } action = Play;
+    enum Action { Play, Help, Replay, Verify, Synctest, Timedemo, Host, Join, Wrong } action = Play;
+    std::string address;             // Join: the host
+    int port = 0;                    // Host, Join
+    int inputDelay = 2;              // Host, Join: frames
     std::vector<std::string> files;  // Replay: none for the newest fight
     std::string error;               // Wrong: the one line that says why
 };

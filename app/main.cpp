@@ -5,6 +5,7 @@
 
 #include "app/command_line.h"
 #include "app/gameapp.h"
+#include "app/online.h"
 #include "app/replay.h"
 #include "runtime/platform/headless.h"
 #include "runtime/platform/sdl_platform.h"
@@ -32,6 +33,13 @@ int main(int argc, char** argv) {
             setPlatform(&sdlPlatform());
             const std::string file = command.files.empty() ? "" : command.files.front();
             endProgram(watchReplay(file, command.action == CommandLine::Timedemo));
+        }
+        case CommandLine::Host:
+        case CommandLine::Join: {
+            setPlatform(&sdlPlatform());
+            const OnlineOptions online{command.action == CommandLine::Host, command.address,
+                                       command.port, command.inputDelay};
+            endProgram(playOnline(online));
         }
         case CommandLine::Play:
             break;

@@ -23,6 +23,7 @@ const InputLog* playback = nullptr;
 std::size_t playbackNext = 0;  // the next event to deliver
 std::uint32_t polls = 0;       // polls since the recording or playback began
 bool pumping = false;          // inside the platform's pumpEvents
+bool fed = false;              // the game's keys are set with holdKey, not by the keyboard
 bool playbackEnded = false;
 
 bool validCode(int code) { return code >= 1 && code < kCodes; }
@@ -88,7 +89,7 @@ void apply(InputState& s, InputEventKind kind, int value) {
 // recording plays back. A recording keeps each event with the poll that
 // delivered it; one arriving between polls is seen by the next.
 void deliver(InputEventKind kind, int value) {
-    if (playback != nullptr) {
+    if (playback != nullptr || fed) {
         apply(viewer, kind, value);
         return;
     }
@@ -327,8 +328,21 @@ void stopInputPlayback() {
 
 bool inputPlaybackOverrun() { return playbackEnded; }
 
+void startKeyFeed() {
+    fed = true;
+    input = InputState{};
+    viewer = InputState{};
+}
+
+void stopKeyFeed() { fed = false; }
+
+bool viewerIsKeyDown(int key) {
+    platform().pumpEvents();
+    return validCode(key) && isHeld(fed || playback != nullptr ? viewer : input, key);
+}
+
 int viewerKeyPresses(int key) {
-    if (playback == nullptr) return keyPresses(key);
+    if (playback == nullptr && !fed) return keyPresses(key);
     platform().pumpEvents();
     if (!validCode(key)) return 0;
     const int count = viewer.presses[key];

@@ -10,9 +10,9 @@
 
 constexpr int kDefaultPort = 27960;
 
-class Link {
+class NetLink {
   public:
-    virtual ~Link() = default;
+    virtual ~NetLink() = default;
     virtual void send(const std::string& bytes, bool reliable) = 0;
     // Appends what has arrived, whole messages in order of arrival. False once
     // the other side has gone (it left, or the connection failed).
@@ -29,13 +29,13 @@ class Listener {
   public:
     virtual ~Listener() = default;
     // Waits up to waitMillis; the link once the other player is in, else null.
-    virtual std::unique_ptr<Link> poll(int waitMillis) = 0;
+    virtual std::unique_ptr<NetLink> poll(int waitMillis) = 0;
 };
 
 // Null with the reason in `error` when the port cannot be had.
 std::unique_ptr<Listener> listenForPlayer(int port, std::string& error);
 // Waits up to waitMillis for the host to answer; null with the reason otherwise.
-std::unique_ptr<Link> connectToPlayer(const std::string& host, int port, int waitMillis,
-                                      std::string& error);
+std::unique_ptr<NetLink> connectToPlayer(const std::string& host, int port, int waitMillis,
+                                         std::string& error);
 // This machine's addresses another machine could reach, for the host to show.
 std::vector<std::string> localAddresses();

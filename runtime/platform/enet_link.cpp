@@ -28,7 +28,7 @@ std::int64_t nowMillis() {
         .count();
 }
 
-class EnetLink : public Link {
+class EnetLink : public NetLink {
   public:
     EnetLink(ENetHost* host, ENetPeer* peer) : host_(host), peer_(peer), heard_(nowMillis()) {
         enet_peer_timeout(peer_, 0, kPeerTimeoutMillis, kPeerTimeoutMillis);
@@ -82,7 +82,7 @@ class EnetListener : public Listener {
         if (host_ != nullptr) enet_host_destroy(host_);
     }
 
-    std::unique_ptr<Link> poll(int waitMillis) override {
+    std::unique_ptr<NetLink> poll(int waitMillis) override {
         ENetEvent event;
         if (host_ == nullptr ||
             enet_host_service(host_, &event, static_cast<enet_uint32>(waitMillis)) <= 0)
@@ -114,8 +114,8 @@ std::unique_ptr<Listener> listenForPlayer(int port, std::string& error) {
     return std::make_unique<EnetListener>(host);
 }
 
-std::unique_ptr<Link> connectToPlayer(const std::string& hostName, int port, int waitMillis,
-                                      std::string& error) {
+std::unique_ptr<NetLink> connectToPlayer(const std::string& hostName, int port, int waitMillis,
+                                         std::string& error) {
     if (!startEnet(error)) return nullptr;
     ENetAddress address{};
     if (enet_address_set_host(&address, hostName.c_str()) != 0) {

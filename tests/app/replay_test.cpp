@@ -306,6 +306,12 @@ TEST(CommandLine, OptionsAndTheirMistakes) {
         {{"--verify", "fight.fwr", "fight.fwr"}, CommandLine::Verify, ""},
         {{"--timedemo", "fight.fwr"}, CommandLine::Timedemo, ""},
         {{"--synctest", "fight.fwr"}, CommandLine::Synctest, ""},
+        {{"--host"}, CommandLine::Host, ""},
+        {{"--join", "box:27961", "--delay", "8"}, CommandLine::Join, ""},
+        {{"--host", "0"}, CommandLine::Wrong, "a PORT is a number from 1 to 65535"},
+        {{"--join"}, CommandLine::Wrong, "--join needs a HOST"},
+        {{"--host", "--delay", "9"}, CommandLine::Wrong, "--delay takes 0 to 8 frames"},
+        {{"--host", "--delay", "2x"}, CommandLine::Wrong, "--delay takes 0 to 8 frames"},
         {{"--fast"}, CommandLine::Wrong, "unknown option '--fast'"},
         {{"--verify"}, CommandLine::Wrong, "--verify needs at least one FILE"},
         {{"--timedemo"}, CommandLine::Wrong, "--timedemo needs one FILE"},
@@ -320,6 +326,11 @@ TEST(CommandLine, OptionsAndTheirMistakes) {
         EXPECT_EQ(parsed.error.rfind(c.error, 0), 0u) << parsed.error;
         EXPECT_EQ(parsed.error.empty(), *c.error == 0);
     }
+    const char* join[] = {"flailwick", "--join", "box:27961", "--delay", "8"};
+    const CommandLine parsed = parseCommandLine(5, join);
+    EXPECT_EQ(parsed.address, "box");
+    EXPECT_EQ(parsed.port, 27961);
+    EXPECT_EQ(parsed.inputDelay, 8);
 }
 
 }  // namespace

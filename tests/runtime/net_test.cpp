@@ -20,8 +20,8 @@ std::unique_ptr<Listener> listenSomewhere(int& port) {
 
 // Services both ends until `done` holds, for at most two seconds.
 template <typename Done>
-bool serviceUntil(Link& a, Link& b, std::vector<std::string>& atA, std::vector<std::string>& atB,
-                  Done done) {
+bool serviceUntil(NetLink& a, NetLink& b, std::vector<std::string>& atA,
+                  std::vector<std::string>& atB, Done done) {
     for (int i = 0; i < 200 && !done(); ++i) {
         a.receive(atA);
         b.receive(atB);
@@ -34,8 +34,8 @@ TEST(NetLink, TwoPlayersOnLoopbackExchangeMessagesUntilOneLeaves) {
     int port = 0;
     auto listener = listenSomewhere(port);
     ASSERT_NE(listener, nullptr);
-    std::unique_ptr<Link> host;
-    std::unique_ptr<Link> joiner;
+    std::unique_ptr<NetLink> host;
+    std::unique_ptr<NetLink> joiner;
     std::thread join([&] {
         std::string error;
         joiner = connectToPlayer("127.0.0.1", port, 2000, error);

@@ -1,0 +1,275 @@
+// The online series: waiting and connecting screens, the handshake, the
+// frame loop over the rollback session, pause, leaving and lost connections.
+#include "app/online.h"
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "app/gameapp.h"
+#include "app/online_versus.h"
+#include "app/replay_file.h"
+#include "app/rollback.h"
+#include "app/simulation_version.h"
+#include "persist/settings_table.h"
+#include "runtime/embedded.h"
+#include "runtime/files.h"
+#include "runtime/graphics.h"
+#include "runtime/input.h"
+#include "runtime/net.h"
+#include "runtime/numbers.h"
+
+namespace {
+
+constexpr int kProtocol = 1;
+constexpr int kLostMillis = 3000;  // a silent connection is lost after this
+constexpr int kConnectMillis = 5000;
+constexpr int kMessageMillis = 2500;  // how long a last message stays up
+
+enum Tag : char { Hello = 'H', Welcome = 'W', Refused = 'R', Pause = 'P' };
+
+std::string versionText(std::uint32_t protocol, std::uint64_t simulation) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%u/%016llx", protocol,
+                  static_cast<unsigned long long>(simulation));
+    return text;
+}
+
+void putU32(std::string& s, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        s.push_back(static_cast<char>((v >> (8 * i)) & 0xFFu));
+}
+void putU64(std::string& s, std::uint64_t v) {
+    putU32(s, static_cast<std::uint32_t>(v));
+    putU32(s, static_cast<std::uint32_t>(v >> 32));
+}
+std::uint32_t getU32(const std::string& s, std::size_t at) {
+    std::uint32_t v = 0;
+    for (int i = 0; i < 4; ++i)
+        v |= static_cast<std::uint32_t>(
+                 static_cast<unsigned char>(s[at + static_cast<std::size_t>(i)]))
+             << (8 * i);
+    return v;
+}
+std::uint64_t getU64(const std::string& s, std::size_t at) {
+    return getU32(s, at) | (static_cast<std::uint64_t>(getU32(s, at + 4)) << 32);
+}
+
+std::string versionMessage(Tag tag) {
+    std::string m(1, tag);
+    putU32(m, kProtocol);
+    putU64(m, kSimulationVersion);
+    return m;
+}
+constexpr std::size_t kVersionMessageSize = 13;
+
+// The lines of a screen of text, centred, in the heading's colour.
+void showLines(gameapp& game, const std::vector<std::string>& lines) {
+    clearScreen();
+    game.cyclePalette();
+    game.drawHeading();
+    setDrawColor(game.palette[1][1], game.palette[1][2], game.palette[1][3]);
+    setDrawScale(2, 2);
+    int y = 300;
+    for (const std::string& line : lines) {
+        drawString(line, centredX(line, 2), static_cast<float>(y));
+        y += 48;
+    }
+    setDrawScale(1, 1);
+    presentFrame();
+}
+
+// A last message, up for a moment or until a key.
+int finish(gameapp& game, const std::string& text, int status) {
+    std::fprintf(stderr, "flailwick: %s\n", text.c_str());
+    const int start = clockMillis();
+    while (clockMillis() - start < kMessageMillis) {
+        showLines(game, {text});
+        if (viewerKeyPresses(KeyEscape) > 0 || viewerKeyPresses(KeyEnter) > 0) break;
+    }
+    return status;
+}
+
+std::uint8_t localFrameKeys() {
+    const auto held = [](int a, int b) { return viewerIsKeyDown(a) || viewerIsKeyDown(b); };
+    std::uint8_t keys = 0;
+    if (held(KeyUp, KeyW)) keys |= FrameUp;
+    if (held(KeyDown, KeyS)) keys |= FrameDown;
+    if (held(KeyLeft, KeyA)) keys |= FrameLeft;
+    if (held(KeyRight, KeyD)) keys |= FrameRight;
+    if (viewerIsKeyDown(KeyEnter)) keys |= FrameEnter;
+    if (viewerIsKeyDown(KeySpace)) keys |= FrameSpace;
+    if (viewerIsKeyDown(KeyEscape)) keys |= FrameEscape;
+    return keys;
+}
+
+// The host's settings and its generator's seed, for both sides.
+std::string welcomeMessage(const gameapp& game, int seed) {
+    std::string m = versionMessage(Welcome);
+    for (const Setting& row : kSettings)
+        putU32(m, static_cast<std::uint32_t>(game.*(row.field)));
+    putU32(m, static_cast<std::uint32_t>(seed));
+    return m;
+}
+
+bool takeWelcome(gameapp& game, const std::string& m) {
+    const std::size_t size = kVersionMessageSize + 4 * (kSettings.size() + 1);
+    if (m.size() != size) return false;
+    std::size_t at = kVersionMessageSize;
+    for (const Setting& row : kSettings) {
+        // Full screen stays this machine's own.
+        if (row.field != &gameapp::fullscreen) game.*(row.field) = static_cast<int>(getU32(m, at));
+        at += 4;
+    }
+    seedRandom(static_cast<int>(getU32(m, at)));
+    return true;
+}
+
+// Waits for the other side's first message of the handshake.
+bool awaitMessage(gameapp& game, NetLink& link, const std::vector<std::string>& screen,
+                  std::string& message) {
+    std::vector<std::string> got;
+    const int start = clockMillis();
+    while (clockMillis() - start < kConnectMillis) {
+        if (!link.receive(got)) return false;
+        if (!got.empty()) {
+            message = got.front();
+            return true;
+        }
+        if (viewerKeyPresses(KeyEscape) > 0) return false;
+        showLines(game, screen);
+    }
+    return false;
+}
+
+// Versions agree, or the reason on this side (the other side learns it from
+// the refusal).
+std::string checkVersions(const std::string& m) {
+    if (m.size() < kVersionMessageSize) return "the other game does not speak Flailwick";
+    const std::uint32_t protocol = getU32(m, 1);
+    const std::uint64_t simulation = getU64(m, 5);
+    if (protocol == static_cast<std::uint32_t>(kProtocol) && simulation == kSimulationVersion)
+        return {};
+    return "the other player's game is version " + versionText(protocol, simulation) +
+           ", this one " + versionText(kProtocol, kSimulationVersion);
+}
+
+std::unique_ptr<NetLink> connect(gameapp& game, const OnlineOptions& o, std::string& error) {
+    if (!o.host) {
+        showLines(game, {"CONNECTING TO", o.address + ":" + std::to_string(o.port)});
+        return connectToPlayer(o.address, o.port, kConnectMillis, error);
+    }
+    auto listener = listenForPlayer(o.port, error);
+    if (!listener) return nullptr;
+    std::vector<std::string> lines{"WAITING FOR THE OTHER PLAYER",
+                                   "PORT " + std::to_string(o.port)};
+    for (const std::string& a : localAddresses()) {
+        if (a != "127.0.0.1") lines.push_back(a);
+    }
+    std::printf("Waiting for the other player on port %d (addresses:", o.port);
+    for (std::size_t i = 2; i < lines.size(); ++i)
+        std::printf(" %s", lines[i].c_str());
+    std::printf(")\n");
+    std::fflush(stdout);
+    for (;;) {
+        if (auto link = listener->poll(1)) return link;
+        if (viewerKeyPresses(KeyEscape) > 0) {
+            error = "nobody joined";
+            return nullptr;
+        }
+        showLines(game, lines);
+    }
+}
+
+}  // namespace
+
+int playOnline(const OnlineOptions& o) {
+    // An online series changes nothing of this machine's files.
+    allowSaving(false);
+    addEmbeddedResources();
+    auto game = std::make_unique<gameapp>();
+    game->setDefaultSettings();
+    game->fillDefaultScores();
+    game->loadPreferences();
+    openGameDisplay(game->fullscreen);
+    loadFightMedia(game->media);
+    startKeyFeed();
+
+    std::string error;
+    std::unique_ptr<NetLink> link = connect(*game, o, error);
+    if (!link) return finish(*game, error, 1);
+
+    std::string message;
+    if (o.host) {
+        if (!awaitMessage(*game, *link, {"THE OTHER PLAYER IS HERE"}, message))
+            return finish(*game, "Connection lost", 1);
+        const std::string wrong = checkVersions(message);
+        if (!wrong.empty()) {
+            link->send(versionMessage(Refused), true);
+            link->flush();
+            return finish(*game, wrong, 1);
+        }
+        const int seed = clockMillis();
+        link->send(welcomeMessage(*game, seed), true);
+        seedRandom(seed);
+    } else {
+        link->send(versionMessage(Hello), true);
+        if (!awaitMessage(*game, *link, {"CONNECTED"}, message))
+            return finish(*game, "Connection lost", 1);
+        const std::string wrong = checkVersions(message);
+        if (!wrong.empty()) return finish(*game, wrong, 1);
+        if (message[0] != Welcome || !takeWelcome(*game, message))
+            return finish(*game, "the other game does not speak Flailwick", 1);
+    }
+
+    // The series starts from a game object made now on both sides alike;
+    // the screens before it have moved this one's colours.
+    auto series = std::make_unique<gameapp>();
+    series->fillDefaultScores();
+    series->media = game->media;
+    for (const Setting& row : kSettings)
+        (*series).*(row.field) = (*game).*(row.field);
+    game = std::move(series);
+    VersusSteps steps(*game);
+    RollbackSession session(o.host ? 1 : 2, o.inputDelay);
+    bool paused = false;
+    std::vector<std::string> got;
+    for (;;) {
+        got.clear();
+        if (!link->receive(got) || link->silentMillis() > kLostMillis) {
+            // Gone after the series ended: it left with Esc, as this side saw.
+            if (steps.over()) return finish(*game, "The other player left", 0);
+            return finish(*game, "Connection lost", 1);
+        }
+        for (const std::string& m : got) {
+            KeysMessage keys;
+            if (decodeKeysMessage(reinterpret_cast<const std::uint8_t*>(m.data()), m.size(),
+                                  keys)) {
+                session.receive(keys);
+            } else if (m.size() == 1 && m[0] == Pause) {
+                paused = !paused;
+            }
+        }
+        if (viewerKeyPresses(KeyP) > 0) {
+            paused = !paused;
+            link->send(std::string(1, Pause), true);
+        }
+        if (session.desyncFrame() >= 0)
+            return finish(*game, "Desync at frame " + std::to_string(session.desyncFrame()), 1);
+        if (steps.over() && session.confirmed() >= session.frame()) {
+            link->send(encodeKeysMessage(session.outgoing()), true);
+            link->flush();
+            const bool mine =
+                (session.keysOf(o.host ? 1 : 2, session.frame() - 1) & FrameEscape) != 0;
+            return finish(*game, mine ? "You left the series" : "The other player left", 0);
+        }
+        if (paused) {
+            presentFrame();
+        } else {
+            session.setLocalKeys(localFrameKeys());
+            // A frame that waits for the other side shows the last one again.
+            if (!session.tick(steps)) presentFrame();
+        }
+        link->send(encodeKeysMessage(session.outgoing()), false);
+    }
+}
