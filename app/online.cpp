@@ -8,6 +8,7 @@
 
 #include "app/gameapp.h"
 #include "app/online_versus.h"
+#include "app/replay.h"
 #include "app/replay_file.h"
 #include "app/rollback.h"
 #include "app/simulation_version.h"
@@ -18,6 +19,7 @@
 #include "runtime/input.h"
 #include "runtime/net.h"
 #include "runtime/numbers.h"
+#include "runtime/presentation.h"
 
 namespace {
 
@@ -112,7 +114,7 @@ std::string welcomeMessage(const gameapp& game, int seed) {
     return m;
 }
 
-bool takeWelcome(gameapp& game, const std::string& m) {
+bool takeWelcome(gameapp& game, const std::string& m, int& seed) {
     const std::size_t size = kVersionMessageSize + 4 * (kSettings.size() + 1);
     if (m.size() != size) return false;
     std::size_t at = kVersionMessageSize;
@@ -121,7 +123,7 @@ bool takeWelcome(gameapp& game, const std::string& m) {
         if (row.field != &gameapp::fullscreen) game.*(row.field) = static_cast<int>(getU32(m, at));
         at += 4;
     }
-    seedRandom(static_cast<int>(getU32(m, at)));
+    seed = static_cast<int>(getU32(m, at));
     return true;
 }
 
@@ -181,6 +183,24 @@ std::unique_ptr<NetLink> connect(gameapp& game, const OnlineOptions& o, std::str
     }
 }
 
+struct SeriesKeys {
+    std::vector<std::uint8_t> one, two;  // by frame
+};
+
+// The series played again unseen from its start on the confirmed keys, with
+// the recorder keeping each fight in the replay directory.
+void recordSeries(const gameapp& played, int seed, const SeriesKeys& keys) {
+    auto game = std::make_unique<gameapp>();
+    game->fillDefaultScores();
+    for (const Setting& row : kSettings)
+        (*game).*(row.field) = played.*(row.field);
+    FightRecorder recorder(replayDirectory());
+    const Unseen unseen;
+    VersusSteps steps(*game, seed, &recorder);
+    for (std::size_t f = 0; f < keys.one.size(); ++f)
+        steps.advance(keys.one[f], keys.two[f], false);
+}
+
 }  // namespace
 
 int playOnline(const OnlineOptions& o) {
@@ -200,6 +220,7 @@ int playOnline(const OnlineOptions& o) {
     if (!link) return finish(*game, error, 1);
 
     std::string message;
+    int seed = 0;
     if (o.host) {
         if (!awaitMessage(*game, *link, {"THE OTHER PLAYER IS HERE"}, message))
             return finish(*game, "Connection lost", 1);
@@ -209,16 +230,15 @@ int playOnline(const OnlineOptions& o) {
             link->flush();
             return finish(*game, wrong, 1);
         }
-        const int seed = clockMillis();
+        seed = clockMillis();
         link->send(welcomeMessage(*game, seed), true);
-        seedRandom(seed);
     } else {
         link->send(versionMessage(Hello), true);
         if (!awaitMessage(*game, *link, {"CONNECTED"}, message))
             return finish(*game, "Connection lost", 1);
         const std::string wrong = checkVersions(message);
         if (!wrong.empty()) return finish(*game, wrong, 1);
-        if (message[0] != Welcome || !takeWelcome(*game, message))
+        if (message[0] != Welcome || !takeWelcome(*game, message, seed))
             return finish(*game, "the other game does not speak Flailwick", 1);
     }
 
@@ -230,16 +250,25 @@ int playOnline(const OnlineOptions& o) {
     for (const Setting& row : kSettings)
         (*series).*(row.field) = (*game).*(row.field);
     game = std::move(series);
-    VersusSteps steps(*game);
+    VersusSteps steps(*game, seed);
     RollbackSession session(o.host ? 1 : 2, o.inputDelay);
+    SeriesKeys confirmed;
+    const auto end = [&](const std::string& text, int status) {
+        // The fights are recorded from the keys both sides confirmed,
+        // played once more as one machine plays them.
+        allowSaving(true);
+        recordSeries(*game, seed, confirmed);
+        allowSaving(false);
+        return finish(*game, text, status);
+    };
     bool paused = false;
     std::vector<std::string> got;
     for (;;) {
         got.clear();
         if (!link->receive(got) || link->silentMillis() > kLostMillis) {
             // Gone after the series ended: it left with Esc, as this side saw.
-            if (steps.over()) return finish(*game, "The other player left", 0);
-            return finish(*game, "Connection lost", 1);
+            if (steps.over()) return end("The other player left", 0);
+            return end("Connection lost", 1);
         }
         for (const std::string& m : got) {
             KeysMessage keys;
@@ -255,13 +284,13 @@ int playOnline(const OnlineOptions& o) {
             link->send(std::string(1, Pause), true);
         }
         if (session.desyncFrame() >= 0)
-            return finish(*game, "Desync at frame " + std::to_string(session.desyncFrame()), 1);
+            return end("Desync at frame " + std::to_string(session.desyncFrame()), 1);
         if (steps.over() && session.confirmed() >= session.frame()) {
             link->send(encodeKeysMessage(session.outgoing()), true);
             link->flush();
             const bool mine =
                 (session.keysOf(o.host ? 1 : 2, session.frame() - 1) & FrameEscape) != 0;
-            return finish(*game, mine ? "You left the series" : "The other player left", 0);
+            return end(mine ? "You left the series" : "The other player left", 0);
         }
         if (paused) {
             presentFrame();
@@ -269,6 +298,10 @@ int playOnline(const OnlineOptions& o) {
             session.setLocalKeys(localFrameKeys());
             // A frame that waits for the other side shows the last one again.
             if (!session.tick(steps)) presentFrame();
+        }
+        for (int f = static_cast<int>(confirmed.one.size()); f < session.confirmed(); ++f) {
+            confirmed.one.push_back(session.keysOf(1, f));
+            confirmed.two.push_back(session.keysOf(2, f));
         }
         link->send(encodeKeysMessage(session.outgoing()), false);
     }

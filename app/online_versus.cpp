@@ -6,6 +6,7 @@
 #include "app/fight_hash.h"
 #include "app/gameapp.h"
 #include "app/match_loop.h"
+#include "app/replay.h"
 #include "runtime/input.h"
 #include "runtime/numbers.h"
 #include "runtime/presentation.h"
@@ -31,10 +32,13 @@ void holdFrameKeys(std::uint8_t one, std::uint8_t two) {
 
 }  // namespace
 
-VersusSteps::VersusSteps(gameapp& game) : game_(game) {
-    enter();
+VersusSteps::VersusSteps(gameapp& game, int seed, FightRecorder* recorder)
+    : game_(game), recorder_(recorder) {
+    seedRandom(seed);
+    leave();
     game_.mode = kModeVersus;
     game_.wins = {0, 0, 0};
+    if (recorder_ != nullptr) recorder_->begin(game_);
     game_.setUpFight();
     leave();
 }
@@ -72,9 +76,15 @@ void VersusSteps::advance(std::uint8_t playerOne, std::uint8_t playerTwo, bool s
         if (game_.fightResult != 3) game_.fightResult = game_.roundState;
         if (game_.fightResult == 1) game_.wins[1] += 1;
         if (game_.fightResult == 2) game_.wins[2] += 1;
+        if (recorder_ != nullptr) recorder_->begin(game_);
         game_.setUpFight();
     }
     playFightFrame(game_);
+    if (recorder_ != nullptr) {
+        recorder_->frameDone(game_);
+        if (game_.matchState == kStateEnd)
+            recorder_->finish(game_, game_.fightResult == 3 ? 3 : game_.roundState);
+    }
     setPresentation(shown);
     leave();
 }

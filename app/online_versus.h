@@ -10,12 +10,15 @@
 #include "app/rollback.h"
 
 class gameapp;
+class FightRecorder;
 
 class VersusSteps : public SteppedGame {
   public:
     // The game's settings and media are used as they are; the series starts
-    // with its first fight set up.
-    explicit VersusSteps(gameapp& game);
+    // from the generator's seed, with its first fight set up.
+    // A recorder, when given, keeps each fight as it is played: for a series
+    // played again on its confirmed keys, never for one a rollback runs.
+    VersusSteps(gameapp& game, int seed, FightRecorder* recorder = nullptr);
 
     void save(int slot) override;
     void load(int slot) override;
@@ -31,6 +34,7 @@ class VersusSteps : public SteppedGame {
     void leave();
 
     gameapp& game_;
+    FightRecorder* recorder_;
     std::array<FightSnapshot, kSnapshotSlots> kept_;
     int randomState_ = 1;
     InputCheckpoint input_;

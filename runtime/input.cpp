@@ -88,12 +88,7 @@ void apply(InputState& s, InputEventKind kind, int value) {
 // What the platform delivers: the game's input, or the viewer's while a
 // recording plays back. A recording keeps each event with the poll that
 // delivered it; one arriving between polls is seen by the next.
-void deliver(InputEventKind kind, int value) {
-    if (playback != nullptr || fed) {
-        apply(viewer, kind, value);
-        return;
-    }
-    apply(input, kind, value);
+void record(InputEventKind kind, int value) {
     if (recording == nullptr) return;
     if (recording->events.size() == recording->events.capacity()) {
         recording->overflowed = true;
@@ -101,6 +96,15 @@ void deliver(InputEventKind kind, int value) {
     }
     recording->events.push_back(
         InputEvent{pumping ? polls : polls + 1, kind, static_cast<std::uint16_t>(value)});
+}
+
+void deliver(InputEventKind kind, int value) {
+    if (playback != nullptr || fed) {
+        apply(viewer, kind, value);
+        return;
+    }
+    apply(input, kind, value);
+    record(kind, value);
 }
 
 void deliverKey(InputEventKind kind, int code) {
@@ -287,11 +291,9 @@ void stopInputRecording() {
 
 void holdKey(int code, bool held) {
     if (!validCode(code) || input.held[code] == held) return;
-    if (held) {
-        press(input, code);
-    } else {
-        release(input, code);
-    }
+    const InputEventKind kind = held ? InputEventKind::KeyDown : InputEventKind::KeyUp;
+    apply(input, kind, code);
+    record(kind, code);
 }
 
 InputCheckpoint saveInput() { return InputCheckpoint{input, playbackNext, polls, playbackEnded}; }

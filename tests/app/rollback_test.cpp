@@ -10,6 +10,7 @@
 #include "app/fight_hash.h"
 #include "app/gameapp.h"
 #include "app/online_versus.h"
+#include "app/replay.h"
 #include "app/rollback.h"
 #include "runtime/presentation.h"
 #include "tests/support/headless_fixture.h"
@@ -56,7 +57,7 @@ struct Side {
     Side(int side, int delay) : game(std::make_unique<gameapp>()), session(side, delay) {
         game->setDefaultSettings();
         game->fillDefaultScores();
-        steps = std::make_unique<VersusSteps>(*game);
+        steps = std::make_unique<VersusSteps>(*game, 1);
         weakenFirstFight(*game);
     }
     // The first fight is near its end, so the series goes on to the next one.
@@ -89,6 +90,7 @@ struct Outcome {
     std::uint64_t hash = 0;              // after the last confirmed frame both have
     int deepest = 0;
     int desync = -1;
+    double bytesSent = 0;  // the messages' own bytes, without the transport's
 };
 
 // Both sides over the two links for `frames` display frames at 60 a second.
@@ -118,7 +120,9 @@ std::pair<Outcome, Outcome> playOnline(int delayMillis, int jitterMillis, int lo
                 o.two.push_back(side.session.keysOf(2, f));
             }
             o.confirmed = side.session.confirmed();
-            (s == 0 ? toJoiner : toHost).send(now, encodeKeysMessage(side.session.outgoing()));
+            const std::string message = encodeKeysMessage(side.session.outgoing());
+            o.bytesSent += static_cast<double>(message.size());
+            (s == 0 ? toJoiner : toHost).send(now, message);
         }
     }
     const int common = std::min(out[0].confirmed, out[1].confirmed);
@@ -134,11 +138,12 @@ std::pair<Outcome, Outcome> playOnline(int delayMillis, int jitterMillis, int lo
 }
 
 // The same keys on one machine, no guessing: the hash after `frames` frames.
-std::uint64_t playOffline(const Outcome& o, int frames, int& fights) {
+// The fights are recorded as the game records any.
+std::uint64_t playOffline(const Outcome& o, int frames, int& fights, FightRecorder& recorder) {
     auto game = std::make_unique<gameapp>();
     game->setDefaultSettings();
     game->fillDefaultScores();
-    VersusSteps steps(*game);
+    VersusSteps steps(*game, 1, &recorder);
     Side::weakenFirstFight(*game);
     const Unseen unseen;
     for (int f = 0; f < frames; ++f)
@@ -168,15 +173,25 @@ TEST_F(Rollback, TwoSidesOverBadLinksConfirmTheSameFightAsOneMachinePlays) {
         }
         EXPECT_EQ(host.hash, joiner.hash);
         int fights = 0;
-        EXPECT_EQ(playOffline(host, common, fights), host.hash);
+        FightRecorder recorder("");
+        EXPECT_EQ(playOffline(host, common, fights, recorder), host.hash);
         EXPECT_GE(fights, 1);
+        // The last fight, left with Esc, plays again from its recording.
+        auto again = std::make_unique<gameapp>();
+        const Unseen unseen;
+        const ReplayRun run = playRecordedFight(*again, recorder.lastFight());
+        EXPECT_TRUE(run.ok) << run.why;
+        EXPECT_EQ(recorder.lastFight().result, 3);
         EXPECT_LE(host.deepest, kMaxPredicted);
         EXPECT_LE(joiner.deepest, kMaxPredicted);
         if (l.loss > 0) {
             EXPECT_GT(host.deepest, 0);
         }
-        std::printf("link %d ms: %d frames confirmed, %d fights won, rollbacks up to %d frames\n",
-                    l.delay, common, fights, std::max(host.deepest, joiner.deepest));
+        std::printf(
+            "link %d ms: %d frames confirmed, %d fights won, rollbacks up to %d frames, "
+            "%.0f bytes a second of messages\n",
+            l.delay, common, fights, std::max(host.deepest, joiner.deepest),
+            host.bytesSent * 60.0 / (2400 + 200));
     }
 }
 

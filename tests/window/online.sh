@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Online versus on one machine: two real games, each on its own display, the
-# host on a loopback port and the joiner connecting to it. Both show the fight
-# with both players moving; Esc on the host ends the series on both sides.
+# host on a loopback port and the joiner connecting to it. Both players move;
+# Esc on the host ends the series on both sides, and each side's recording
+# of the fight verifies, with the same final hash.
 set -u
 GAME="$(realpath "$1")"
 source "$(dirname "$0")/lib.sh"
@@ -27,6 +28,7 @@ grep -q "on port $port" "$HOST_DIR/host.out" || fail "the host did not say it wa
 
 start_display
 cd "$JOIN_DIR"
+export XDG_DATA_HOME="$JOIN_DIR/data"
 "$GAME" --join "127.0.0.1:$port" 2>join.err &
 GAME_PID=$!
 WIN=$(find_window) || exit 1
@@ -48,4 +50,13 @@ wait "$HOST_PID" || host_status=$?
 HOST_PID=""
 [ "$host_status" = 0 ] || fail "the host's exit status $host_status: $(grep -v ALSA "$HOST_DIR/host.err")"
 [ ! -e "$JOIN_DIR/prefs.fwk" ] && [ ! -e "$HOST_DIR/scores.txt" ] || fail "an online series wrote files"
-echo "ok: hosted on port $port, joined, fought, and left on both sides"
+hashes=""
+for dir in "$HOST_DIR" "$JOIN_DIR"; do
+  files=("$dir"/data/flailwick/replays/*.fwr)
+  [ -s "${files[0]}" ] || fail "no recorded fight in $dir"
+  out=$("$GAME" --verify "${files[@]}") || fail "--verify failed: $out"
+  hashes="$hashes ${out##* }"
+done
+set -- $hashes
+[ "$1" = "$2" ] || fail "the two recordings end differently: $hashes"
+echo "ok: hosted on port $port, joined, fought, left on both sides; both recordings verify ($1)"
