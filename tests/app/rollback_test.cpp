@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <random>
 #include <vector>
@@ -94,7 +95,9 @@ struct Outcome {
 };
 
 // Both sides over the two links for `frames` display frames at 60 a second.
-std::pair<Outcome, Outcome> playOnline(int delayMillis, int jitterMillis, int loss, int frames) {
+// `tamper`, when given, runs on the joiner's game after each display frame.
+std::pair<Outcome, Outcome> playOnline(int delayMillis, int jitterMillis, int loss, int frames,
+                                       const std::function<void(gameapp&, int)>& tamper = {}) {
     Side host(1, 2), joiner(2, 2);
     Link toJoiner(delayMillis, jitterMillis, loss, 11), toHost(delayMillis, jitterMillis, loss, 12);
     std::array<Outcome, 2> out;
@@ -114,6 +117,7 @@ std::pair<Outcome, Outcome> playOnline(int delayMillis, int jitterMillis, int lo
             side.session.setLocalKeys(
                 scriptedKeys(s + 1, *side.game, side.session.frame(), frames));
             side.session.tick(*side.steps);
+            if (s == 1 && tamper) tamper(*side.game, t);
             Outcome& o = out[static_cast<std::size_t>(s)];
             for (int f = o.confirmed; f < side.session.confirmed(); ++f) {
                 o.one.push_back(side.session.keysOf(1, f));
@@ -153,6 +157,16 @@ std::uint64_t playOffline(const Outcome& o, int frames, int& fights, FightRecord
 }
 
 class Rollback : public HeadlessTest {};
+
+TEST_F(Rollback, StatesThatPartBothSidesSayWhere) {
+    // A bit flipped in the joiner's body at one moment, as a fault would.
+    const auto [host, joiner] = playOnline(50, 8, 5, 700, [](gameapp& g, int t) {
+        if (t == 300) g.fighters[2].points[3].x += 0.5f;
+    });
+    EXPECT_GE(host.desync, 240);
+    EXPECT_LE(host.desync, 419);
+    EXPECT_EQ(host.desync, joiner.desync);
+}
 
 TEST_F(Rollback, TwoSidesOverBadLinksConfirmTheSameFightAsOneMachinePlays) {
     const struct { int delay, jitter, loss; } links[] = {{0, 0, 0}, {50, 8, 5}, {125, 20, 20}};
