@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 
 #include "app/gameapp.h"
 #include "runtime/numbers.h"
@@ -62,4 +63,45 @@ std::uint64_t hashFight(const gameapp& game) {
           game.score, game.totalScore})
         f.integer(n);
     return f.h;
+}
+
+std::array<FightPart, kFightParts> hashFightParts(const gameapp& game) {
+    const auto body = [&game](int first, int last) {
+        Fnv f;
+        for (int i = first; i <= last && i <= fightersInPlay(game); ++i) {
+            for (int p = 1; p <= kPointCount; ++p) {
+                const ball& b = game.fighters[i].points[p];
+                for (float v : {b.x, b.y, b.vx, b.vy})
+                    f.real(v);
+            }
+        }
+        return f.h;
+    };
+    const auto numbers = [](std::initializer_list<std::int64_t> values) {
+        Fnv f;
+        for (std::int64_t n : values)
+            f.integer(n);
+        return f.h;
+    };
+    Fnv energies;
+    for (int i = 1; i <= fightersInPlay(game); ++i) {
+        energies.real(game.fighters[i].energy);
+        energies.integer(game.fighters[i].dead);
+    }
+    Fnv stage;
+    stage.integer(game.frameCount);
+    stage.integer(game.roundState);
+    for (char c : game.matchState)
+        stage.integer(c);
+    return {{
+        {"player 1's body", body(1, 1)},
+        {"player 2's body", body(2, 2)},
+        {"the other bodies", body(3, kMaxFighters)},
+        {"energies", energies.h},
+        {"random generator", numbers({randomState()})},
+        {"frame and stage", stage.h},
+        {"combo and score",
+         numbers({game.comboCounter, game.score, game.totalScore, game.maxCombo})},
+        {"tally", numbers({game.wins[1], game.wins[2]})},
+    }};
 }

@@ -3,6 +3,7 @@
 // a replay's checkpoints take in everything that decides how the fight goes on.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 class gameapp;
@@ -12,3 +13,11 @@ std::uint64_t hashPositions(const gameapp& game);
 // Positions, velocities and energies of the bodies, and the generator, frame,
 // combo, score and outcome of the fight.
 std::uint64_t hashFight(const gameapp& game);
+
+// The same in named parts, each hashed: where two copies of a fight part.
+constexpr int kFightParts = 8;
+struct FightPart {
+    const char* name;
+    std::uint64_t hash;
+};
+std::array<FightPart, kFightParts> hashFightParts(const gameapp& game);

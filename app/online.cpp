@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/fight_hash.h"
 #include "app/gameapp.h"
 #include "app/online_versus.h"
 #include "app/replay.h"
@@ -28,7 +29,7 @@ constexpr int kLostMillis = 3000;  // a silent connection is lost after this
 constexpr int kConnectMillis = 5000;
 constexpr int kMessageMillis = 2500;  // how long a last message stays up
 
-enum Tag : char { Hello = 'H', Welcome = 'W', Refused = 'R', Pause = 'P' };
+enum Tag : char { Hello = 'H', Welcome = 'W', Refused = 'R', Pause = 'P', Parts = 'D' };
 
 std::string versionText(std::uint32_t protocol, std::uint64_t simulation) {
     char text[64];
@@ -183,6 +184,60 @@ std::unique_ptr<NetLink> connect(gameapp& game, const OnlineOptions& o, std::str
     }
 }
 
+std::string partsMessage(int frame, const StateParts& parts) {
+    std::string m(1, Parts);
+    putU32(m, static_cast<std::uint32_t>(frame));
+    for (std::uint64_t h : parts)
+        putU64(m, h);
+    return m;
+}
+
+// Where the two sides parted, written beside the recorded fights: each side's
+// hash of every part of the state after the frame, and the first that differs.
+void reportDesync(NetLink& link, const RollbackSession& session) {
+    const int frame = session.desyncFrame();
+    const StateParts* mine = session.partsAfter(frame);
+    if (mine == nullptr) return;
+    link.send(partsMessage(frame, *mine), true);
+    link.flush();
+    std::vector<std::string> got;
+    std::string theirs;
+    const int start = clockMillis();
+    while (theirs.empty() && clockMillis() - start < 1000 && link.receive(got)) {
+        for (const std::string& m : got) {
+            if (m.size() == 5 + 8 * kStateParts && m[0] == Parts &&
+                static_cast<int>(getU32(m, 1)) == frame)
+                theirs = m;
+        }
+        got.clear();
+        sleepMillis(5);
+    }
+    const auto names = hashFightParts(*std::make_unique<gameapp>());
+    std::string report = "Desync at frame " + std::to_string(frame) + "\n";
+    bool named = false;
+    for (int i = 0; i < kStateParts; ++i) {
+        const std::uint64_t own = (*mine)[static_cast<std::size_t>(i)];
+        const bool known = !theirs.empty();
+        const std::uint64_t other = known ? getU64(theirs, 5 + 8 * static_cast<std::size_t>(i)) : 0;
+        char theirsText[24] = "unknown";
+        if (known)
+            std::snprintf(theirsText, sizeof theirsText, "%016llx",
+                          static_cast<unsigned long long>(other));
+        char line[160];
+        std::snprintf(line, sizeof line, "%-18s this side %016llx, other side %s%s\n",
+                      names[static_cast<std::size_t>(i)].name, static_cast<unsigned long long>(own),
+                      theirsText,
+                      known && own != other && !named ? "   <- the first that differs" : "");
+        if (known && own != other) named = true;
+        report += line;
+    }
+    const std::string dir = replayDirectory();
+    allowSaving(true);
+    if (!dir.empty() && makeDirectories(dir))
+        writeWholeFile(dir + "/desync-frame-" + std::to_string(frame) + ".txt", report);
+    allowSaving(false);
+}
+
 struct SeriesKeys {
     std::vector<std::uint8_t> one, two;  // by frame
 };
@@ -283,8 +338,10 @@ int playOnline(const OnlineOptions& o) {
             paused = !paused;
             link->send(std::string(1, Pause), true);
         }
-        if (session.desyncFrame() >= 0)
+        if (session.desyncFrame() >= 0) {
+            reportDesync(*link, session);
             return end("Desync at frame " + std::to_string(session.desyncFrame()), 1);
+        }
         if (steps.over() && session.confirmed() >= session.frame()) {
             link->send(encodeKeysMessage(session.outgoing()), true);
             link->flush();

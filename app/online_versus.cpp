@@ -96,3 +96,15 @@ std::uint64_t VersusSteps::hash() {
     leave();
     return h;
 }
+
+static_assert(kFightParts == kStateParts);
+
+StateParts VersusSteps::parts() {
+    enter();
+    StateParts out{};
+    const auto named = hashFightParts(game_);
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i] = named[i].hash;
+    leave();
+    return out;
+}

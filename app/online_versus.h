@@ -24,6 +24,7 @@ class VersusSteps : public SteppedGame {
     void load(int slot) override;
     void advance(std::uint8_t playerOne, std::uint8_t playerTwo, bool seen) override;
     std::uint64_t hash() override;
+    StateParts parts() override;
     // Esc ended the series.
     bool over() const;
 

@@ -102,6 +102,7 @@ bool decodeKeysMessage(const std::uint8_t* bytes, std::size_t size, KeysMessage&
 RollbackSession::RollbackSession(int side, int inputDelay)
     : side_(side == 2 ? 2 : 1), delay_(std::clamp(inputDelay, 0, kMaxInputDelay)) {
     ownHashes_.fill({-1, 0});
+    gridParts_.fill({-1, {}});
     peerHashes_.fill({-1, 0});
     // The first frames, before any key can have acted, are played with none.
     localKnown_ = delay_ - 1;
@@ -183,6 +184,13 @@ void RollbackSession::play(SteppedGame& game, int f, bool seen) {
     const std::uint8_t local = keys_[static_cast<std::size_t>(index(side_))][s];
     game.advance(side_ == 1 ? local : remote, side_ == 1 ? remote : local, seen);
     noteHash(f, game.hash());
+    if ((f + 1) % kHashFrames == 0)
+        gridParts_[static_cast<std::size_t>(f / kHashFrames % 8)] = {f, game.parts()};
+}
+
+const StateParts* RollbackSession::partsAfter(int f) const {
+    const auto& kept = gridParts_[static_cast<std::size_t>(f / kHashFrames % 8)];
+    return f >= 0 && kept.first == f ? &kept.second : nullptr;
 }
 
 bool RollbackSession::tick(SteppedGame& game) {

@@ -24,6 +24,8 @@ enum FrameKey : std::uint8_t {
 constexpr int kMaxPredicted = 8;   // frames played on guessed keys before waiting
 constexpr int kMaxInputDelay = 8;  // frames
 constexpr int kHashFrames = 60;    // confirmed frames between two compared hashes
+constexpr int kStateParts = 8;     // the hashed parts that tell where two sides parted
+using StateParts = std::array<std::uint64_t, kStateParts>;
 
 // What the session needs of the fight it keeps in step.
 class SteppedGame {
@@ -35,6 +37,8 @@ class SteppedGame {
     // One frame with both players' keys; unseen when it is played again.
     virtual void advance(std::uint8_t playerOne, std::uint8_t playerTwo, bool seen) = 0;
     virtual std::uint64_t hash() = 0;
+    // The state in parts, each hashed, to tell where two sides parted.
+    virtual StateParts parts() = 0;
 };
 constexpr int kSnapshotSlots = kMaxPredicted + 2;
 
@@ -80,6 +84,9 @@ class RollbackSession {
     std::uint8_t keysOf(int side, int f) const {
         return keys_[static_cast<std::size_t>(index(side))][static_cast<std::size_t>(slot(f))];
     }
+    // The state's parts after a frame that ends a stretch of 60, for the last
+    // eight of them; null for any other.
+    const StateParts* partsAfter(int f) const;
     // The hash of the state after frame f, for the last 64 frames.
     std::uint64_t hashAfter(int f) const { return hashes_[static_cast<std::size_t>(slot(f))]; }
 
@@ -110,6 +117,7 @@ class RollbackSession {
     std::uint64_t lastHash_ = 0;
     std::array<std::pair<int, std::uint64_t>, 8> ownHashes_{};  // confirmed, to compare
     std::array<std::pair<int, std::uint64_t>, 8> peerHashes_{};
+    std::array<std::pair<int, StateParts>, 8> gridParts_{};
     int desync_ = -1;
     int rollbacks_ = 0;
     int deepest_ = 0;

@@ -92,6 +92,7 @@ struct Outcome {
     int deepest = 0;
     int desync = -1;
     double bytesSent = 0;  // the messages' own bytes, without the transport's
+    StateParts partsAtDesync{};
 };
 
 // Both sides over the two links for `frames` display frames at 60 a second.
@@ -118,6 +119,10 @@ std::pair<Outcome, Outcome> playOnline(int delayMillis, int jitterMillis, int lo
                 scriptedKeys(s + 1, *side.game, side.session.frame(), frames));
             side.session.tick(*side.steps);
             if (s == 1 && tamper) tamper(*side.game, t);
+            // Kept at once: online play stops there.
+            const StateParts* parts = side.session.partsAfter(side.session.desyncFrame());
+            if (parts != nullptr && out[static_cast<std::size_t>(s)].partsAtDesync == StateParts{})
+                out[static_cast<std::size_t>(s)].partsAtDesync = *parts;
             Outcome& o = out[static_cast<std::size_t>(s)];
             for (int f = o.confirmed; f < side.session.confirmed(); ++f) {
                 o.one.push_back(side.session.keysOf(1, f));
@@ -159,13 +164,19 @@ std::uint64_t playOffline(const Outcome& o, int frames, int& fights, FightRecord
 class Rollback : public HeadlessTest {};
 
 TEST_F(Rollback, StatesThatPartBothSidesSayWhere) {
-    // A bit flipped in the joiner's body at one moment, as a fault would.
+    // The joiner's tally miscounted at one moment, as a fault would.
     const auto [host, joiner] = playOnline(50, 8, 5, 700, [](gameapp& g, int t) {
-        if (t == 300) g.fighters[2].points[3].x += 0.5f;
+        if (t == 300) g.wins[2] += 1;
     });
     EXPECT_GE(host.desync, 240);
     EXPECT_LE(host.desync, 419);
     EXPECT_EQ(host.desync, joiner.desync);
+    // The first part that differs is the one the fault was in.
+    std::size_t first = 0;
+    while (first < kStateParts && host.partsAtDesync[first] == joiner.partsAtDesync[first])
+        ++first;
+    ASSERT_LT(first, static_cast<std::size_t>(kStateParts));
+    EXPECT_STREQ(hashFightParts(*std::make_unique<gameapp>())[first].name, "tally");
 }
 
 TEST_F(Rollback, TwoSidesOverBadLinksConfirmTheSameFightAsOneMachinePlays) {
