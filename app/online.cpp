@@ -308,9 +308,16 @@ int playOnline(const OnlineOptions& o) {
     VersusSteps steps(*game, seed);
     RollbackSession session(o.host ? 1 : 2, o.inputDelay);
     SeriesKeys confirmed;
+    const auto takeConfirmed = [&] {
+        for (int f = static_cast<int>(confirmed.one.size()); f < session.confirmed(); ++f) {
+            confirmed.one.push_back(session.keysOf(1, f));
+            confirmed.two.push_back(session.keysOf(2, f));
+        }
+    };
     const auto end = [&](const std::string& text, int status) {
         // The fights are recorded from the keys both sides confirmed,
         // played once more as one machine plays them.
+        takeConfirmed();
         allowSaving(true);
         recordSeries(*game, seed, confirmed);
         allowSaving(false);
@@ -320,11 +327,8 @@ int playOnline(const OnlineOptions& o) {
     std::vector<std::string> got;
     for (;;) {
         got.clear();
-        if (!link->receive(got) || link->silentMillis() > kLostMillis) {
-            // Gone after the series ended: it left with Esc, as this side saw.
-            if (steps.over()) return end("The other player left", 0);
-            return end("Connection lost", 1);
-        }
+        // What arrived counts even when the other side left right after it.
+        const bool there = link->receive(got);
         for (const std::string& m : got) {
             KeysMessage keys;
             if (decodeKeysMessage(reinterpret_cast<const std::uint8_t*>(m.data()), m.size(),
@@ -333,6 +337,11 @@ int playOnline(const OnlineOptions& o) {
             } else if (m.size() == 1 && m[0] == Pause) {
                 paused = !paused;
             }
+        }
+        if (!there || link->silentMillis() > kLostMillis) {
+            // Gone after the series ended: it left with Esc, as this side saw.
+            if (steps.over()) return end("The other player left", 0);
+            return end("Connection lost", 1);
         }
         if (viewerKeyPresses(KeyP) > 0) {
             paused = !paused;
@@ -356,10 +365,7 @@ int playOnline(const OnlineOptions& o) {
             // A frame that waits for the other side shows the last one again.
             if (!session.tick(steps)) presentFrame();
         }
-        for (int f = static_cast<int>(confirmed.one.size()); f < session.confirmed(); ++f) {
-            confirmed.one.push_back(session.keysOf(1, f));
-            confirmed.two.push_back(session.keysOf(2, f));
-        }
+        takeConfirmed();
         link->send(encodeKeysMessage(session.outgoing()), false);
     }
 }
