@@ -163,6 +163,20 @@ std::uint64_t playOffline(const Outcome& o, int frames, int& fights, FightRecord
 
 class Rollback : public HeadlessTest {};
 
+TEST_F(Rollback, ASideThatHearsNothingGuessesEightFramesAndWaits) {
+    Side host(1, 2);
+    const Unseen unseen;
+    for (int t = 0; t < 100; ++t) {
+        host.session.setLocalKeys(FrameRight);
+        host.session.tick(*host.steps);
+    }
+    EXPECT_EQ(host.session.frame(), kMaxPredicted);
+    EXPECT_EQ(host.session.confirmed(), 0);
+    EXPECT_EQ(host.session.waits(), 100 - kMaxPredicted);
+    // Its own keys wait with it: frames 0 to the input delay past the last played.
+    EXPECT_EQ(host.session.outgoing().count, kMaxPredicted + 2 + 1);
+}
+
 TEST_F(Rollback, StatesThatPartBothSidesSayWhere) {
     // The joiner's tally miscounted at one moment, as a fault would.
     const auto [host, joiner] = playOnline(50, 8, 5, 700, [](gameapp& g, int t) {
