@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -183,6 +184,10 @@ int runFlailwick(FightRecorder* recorder = nullptr);
 void openGameDisplay(int fullscreen);
 // The sounds and the spark picture that fights use.
 void loadFightMedia(Media& media);
+// Watching a recorded fight and online play: a game object with the
+// settings of prefs.fwk (read only for the display, saving being off), the
+// display as they ask for it, and the fights' sounds and picture.
+std::unique_ptr<gameapp> openFightWindow();
 
 // Gives the window its title and centres it on the desktop.
 void placeWindow();

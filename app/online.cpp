@@ -32,10 +32,7 @@ constexpr int kMessageMillis = 2500;  // how long a last message stays up
 enum Tag : char { Hello = 'H', Welcome = 'W', Refused = 'R', Pause = 'P', Parts = 'D' };
 
 std::string versionText(std::uint32_t protocol, std::uint64_t simulation) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%u/%016llx", protocol,
-                  static_cast<unsigned long long>(simulation));
-    return text;
+    return std::to_string(protocol) + "/" + hashText(simulation);
 }
 
 void putU32(std::string& s, std::uint32_t v) {
@@ -219,14 +216,10 @@ void reportDesync(NetLink& link, const RollbackSession& session) {
         const std::uint64_t own = (*mine)[static_cast<std::size_t>(i)];
         const bool known = !theirs.empty();
         const std::uint64_t other = known ? getU64(theirs, 5 + 8 * static_cast<std::size_t>(i)) : 0;
-        char theirsText[24] = "unknown";
-        if (known)
-            std::snprintf(theirsText, sizeof theirsText, "%016llx",
-                          static_cast<unsigned long long>(other));
         char line[160];
-        std::snprintf(line, sizeof line, "%-18s this side %016llx, other side %s%s\n",
-                      names[static_cast<std::size_t>(i)].name, static_cast<unsigned long long>(own),
-                      theirsText,
+        std::snprintf(line, sizeof line, "%-18s this side %s, other side %s%s\n",
+                      names[static_cast<std::size_t>(i)].name, hashText(own).c_str(),
+                      known ? hashText(other).c_str() : "unknown",
                       known && own != other && !named ? "   <- the first that differs" : "");
         if (known && own != other) named = true;
         report += line;
@@ -261,13 +254,7 @@ void recordSeries(const gameapp& played, int seed, const SeriesKeys& keys) {
 int playOnline(const OnlineOptions& o) {
     // An online series changes nothing of this machine's files.
     allowSaving(false);
-    addEmbeddedResources();
-    auto game = std::make_unique<gameapp>();
-    game->setDefaultSettings();
-    game->fillDefaultScores();
-    game->loadPreferences();
-    openGameDisplay(game->fullscreen);
-    loadFightMedia(game->media);
+    std::unique_ptr<gameapp> game = openFightWindow();
     startKeyFeed();
 
     std::string error;

@@ -82,12 +82,6 @@ std::string replayName() {
     return name;
 }
 
-std::string hex(std::uint64_t v) {
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(v));
-    return text;
-}
-
 }  // namespace
 
 FightStart captureFightStart(const gameapp& game) {
@@ -213,7 +207,7 @@ class Rollbacks {
             if (hashFight(game) != want) {
                 return "frame " + std::to_string(f) + " played again after going back " +
                        std::to_string(n) + " frames from " + std::to_string(frame) + " hashes " +
-                       hex(hashFight(game)) + ", first time " + hex(want);
+                       hashText(hashFight(game)) + ", first time " + hashText(want);
             }
         }
         return {};
@@ -247,8 +241,8 @@ ReplayRun playRecordedFight(gameapp& game, const Replay& replay,
             const std::uint64_t want = replay.checkpoints[checkpoint++];
             const std::uint64_t got = hashFight(game);
             if (got != want) {
-                run.why = "diverged at frame " + std::to_string(run.frames) + ": hash " + hex(got) +
-                          ", recorded " + hex(want);
+                run.why = "diverged at frame " + std::to_string(run.frames) + ": hash " +
+                          hashText(got) + ", recorded " + hashText(want);
                 break;
             }
         }
@@ -271,8 +265,8 @@ ReplayRun playRecordedFight(gameapp& game, const Replay& replay,
         run.why = "diverged: it ended with result " + std::to_string(result) + ", recorded " +
                   std::to_string(replay.result);
     } else if (run.finalHash != replay.finalHash) {
-        run.why = "diverged at the end: hash " + hex(run.finalHash) + ", recorded " +
-                  hex(replay.finalHash);
+        run.why = "diverged at the end: hash " + hashText(run.finalHash) + ", recorded " +
+                  hashText(replay.finalHash);
     } else {
         run.ok = true;
     }

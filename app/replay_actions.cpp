@@ -65,13 +65,7 @@ int watchReplay(const std::string& given, bool timed) {
         std::fprintf(stderr, "%s: %s\n", path.c_str(), refused.c_str());
         return kExitDiverged;
     }
-    addEmbeddedResources();
-    auto game = std::make_unique<gameapp>();
-    game->setDefaultSettings();
-    // Only for the display: prefs.fwk is read, never written.
-    game->loadPreferences();
-    openGameDisplay(game->fullscreen);
-    loadFightMedia(game->media);
+    std::unique_ptr<gameapp> game = openFightWindow();
 
     std::vector<std::int64_t> frameMicros;
     ReplayRun run;

@@ -297,15 +297,15 @@ std::uint32_t checksum(const std::uint8_t* bytes, std::size_t size) {
     return static_cast<std::uint32_t>(crc32(0L, bytes, static_cast<uInt>(size)));
 }
 
-std::string hex(std::uint64_t v) {
+}  // namespace
+
+std::string hashText(std::uint64_t v) {
     static const char digits[] = "0123456789abcdef";
     std::string s(16, '0');
     for (int i = 15; i >= 0; --i, v >>= 4)
         s[static_cast<std::size_t>(i)] = digits[v & 0xFu];
     return s;
 }
-
-}  // namespace
 
 std::string encodeReplay(const Replay& replay) {
     Writer w;
@@ -339,8 +339,8 @@ std::string decodeReplay(const std::uint8_t* bytes, std::size_t size, Replay& ou
                std::to_string(kReplayFormat);
     }
     if (simulation != kSimulationVersion) {
-        return "it was recorded by simulation " + hex(simulation) + ", this game is simulation " +
-               hex(kSimulationVersion);
+        return "it was recorded by simulation " + hashText(simulation) +
+               ", this game is simulation " + hashText(kSimulationVersion);
     }
     if (size < sizeof kMagic + 14 + 4) return "the file is cut short";
     Reader tail(bytes + size - 4, 4);

@@ -57,5 +57,7 @@ struct Replay {
 };
 
 std::string encodeReplay(const Replay& replay);
+// A hash or version as 16 hexadecimal digits, as every message shows them.
+std::string hashText(std::uint64_t v);
 // Empty when the bytes hold a replay this game can play; otherwise why not.
 std::string decodeReplay(const std::uint8_t* bytes, std::size_t size, Replay& out);

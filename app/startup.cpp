@@ -61,6 +61,17 @@ void loadFightMedia(Media& media) {
     media.spark = loadImage(std::string("incbin::") + kSparkAsset, -1);
 }
 
+std::unique_ptr<gameapp> openFightWindow() {
+    addEmbeddedResources();
+    auto game = std::make_unique<gameapp>();
+    game->setDefaultSettings();
+    game->fillDefaultScores();
+    game->loadPreferences();
+    openGameDisplay(game->fullscreen);
+    loadFightMedia(game->media);
+    return game;
+}
+
 void openGameDisplay(int fullscreen) {
     const int depth = fullscreen == 1 ? 32 : 0;
     openDisplay(1024, 768, depth, 60);

@@ -328,15 +328,11 @@ void stopInputPlayback() {
     input = InputState{};
 }
 
-bool inputPlaybackOverrun() { return playbackEnded; }
-
 void startKeyFeed() {
     fed = true;
     input = InputState{};
     viewer = InputState{};
 }
-
-void stopKeyFeed() { fed = false; }
 
 bool viewerIsKeyDown(int key) {
     platform().pumpEvents();

@@ -119,12 +119,9 @@ void stopInputRecording();
 // The log must outlive the playback.
 void startInputPlayback(const InputLog& log);
 void stopInputPlayback();
-// The playback polled past the end of its recording (and pressed Esc for it).
-bool inputPlaybackOverrun();
 // The game's keys set by holdKey alone, as in an online fight: the keyboard
 // and pads reach the viewer's state, where the frame's keys are read from.
 void startKeyFeed();
-void stopKeyFeed();
 // Presses and held keys of the keyboard and pads; during a playback or a
 // feed, the viewer's own, which the game does not see.
 int viewerKeyPresses(int key);
