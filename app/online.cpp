@@ -24,7 +24,7 @@
 
 namespace {
 
-constexpr int kProtocol = 1;
+constexpr int kProtocol = kOnlineProtocol;
 constexpr int kLostMillis = 3000;  // a silent connection is lost after this
 constexpr int kConnectMillis = 5000;
 constexpr int kMessageMillis = 2500;  // how long a last message stays up
@@ -200,7 +200,10 @@ void reportDesync(NetLink& link, const RollbackSession& session) {
     std::vector<std::string> got;
     std::string theirs;
     const int start = clockMillis();
-    while (theirs.empty() && clockMillis() - start < 1000 && link.receive(got)) {
+    bool there = true;
+    while (theirs.empty() && there && clockMillis() - start < 1000) {
+        // Their parts count even when they leave right after sending them.
+        there = link.receive(got);
         for (const std::string& m : got) {
             if (m.size() == 5 + 8 * kStateParts && m[0] == Parts &&
                 static_cast<int>(getU32(m, 1)) == frame)
@@ -260,23 +263,26 @@ int playOnline(const OnlineOptions& o) {
     std::string error;
     std::unique_ptr<NetLink> link = connect(*game, o, error);
     if (!link) return finish(*game, error, 1);
+    return playOverLink(std::move(game), *link, o.host, o.inputDelay);
+}
 
+int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int inputDelay) {
     std::string message;
     int seed = 0;
-    if (o.host) {
-        if (!awaitMessage(*game, *link, {"THE OTHER PLAYER IS HERE"}, message))
+    if (host) {
+        if (!awaitMessage(*game, link, {"THE OTHER PLAYER IS HERE"}, message))
             return finish(*game, "Connection lost", 1);
         const std::string wrong = checkVersions(message);
         if (!wrong.empty()) {
-            link->send(versionMessage(Refused), true);
-            link->flush();
+            link.send(versionMessage(Refused), true);
+            link.flush();
             return finish(*game, wrong, 1);
         }
         seed = clockMillis();
-        link->send(welcomeMessage(*game, seed), true);
+        link.send(welcomeMessage(*game, seed), true);
     } else {
-        link->send(versionMessage(Hello), true);
-        if (!awaitMessage(*game, *link, {"CONNECTED"}, message))
+        link.send(versionMessage(Hello), true);
+        if (!awaitMessage(*game, link, {"CONNECTED"}, message))
             return finish(*game, "Connection lost", 1);
         const std::string wrong = checkVersions(message);
         if (!wrong.empty()) return finish(*game, wrong, 1);
@@ -293,7 +299,7 @@ int playOnline(const OnlineOptions& o) {
         (*series).*(row.field) = (*game).*(row.field);
     game = std::move(series);
     VersusSteps steps(*game, seed);
-    RollbackSession session(o.host ? 1 : 2, o.inputDelay);
+    RollbackSession session(host ? 1 : 2, inputDelay);
     SeriesKeys confirmed;
     const auto takeConfirmed = [&] {
         for (int f = static_cast<int>(confirmed.one.size()); f < session.confirmed(); ++f) {
@@ -315,7 +321,7 @@ int playOnline(const OnlineOptions& o) {
     for (;;) {
         got.clear();
         // What arrived counts even when the other side left right after it.
-        const bool there = link->receive(got);
+        const bool there = link.receive(got);
         for (const std::string& m : got) {
             KeysMessage keys;
             if (decodeKeysMessage(reinterpret_cast<const std::uint8_t*>(m.data()), m.size(),
@@ -325,24 +331,24 @@ int playOnline(const OnlineOptions& o) {
                 paused = !paused;
             }
         }
-        if (!there || link->silentMillis() > kLostMillis) {
+        if (!there || link.silentMillis() > kLostMillis) {
             // Gone after the series ended: it left with Esc, as this side saw.
             if (steps.over()) return end("The other player left", 0);
             return end("Connection lost", 1);
         }
         if (viewerKeyPresses(KeyP) > 0) {
             paused = !paused;
-            link->send(std::string(1, Pause), true);
+            link.send(std::string(1, Pause), true);
         }
         if (session.desyncFrame() >= 0) {
-            reportDesync(*link, session);
+            reportDesync(link, session);
             return end("Desync at frame " + std::to_string(session.desyncFrame()), 1);
         }
         if (steps.over() && session.confirmed() >= session.frame()) {
-            link->send(encodeKeysMessage(session.outgoing()), true);
-            link->flush();
+            link.send(encodeKeysMessage(session.outgoing()), true);
+            link.flush();
             const bool mine =
-                (session.keysOf(o.host ? 1 : 2, session.frame() - 1) & FrameEscape) != 0;
+                (session.keysOf(host ? 1 : 2, session.frame() - 1) & FrameEscape) != 0;
             return end(mine ? "You left the series" : "The other player left", 0);
         }
         if (paused) {
@@ -353,6 +359,6 @@ int playOnline(const OnlineOptions& o) {
             if (!session.tick(steps)) presentFrame();
         }
         takeConfirmed();
-        link->send(encodeKeysMessage(session.outgoing()), false);
+        link.send(encodeKeysMessage(session.outgoing()), false);
     }
 }

@@ -3,7 +3,14 @@
 // versus series then runs on both machines in step until either leaves.
 #pragma once
 
+#include <memory>
 #include <string>
+
+class gameapp;
+class NetLink;
+
+// Two sides speak Flailwick alike only with the same protocol and simulation.
+constexpr int kOnlineProtocol = 1;
 
 struct OnlineOptions {
     bool host = true;
@@ -14,3 +21,7 @@ struct OnlineOptions {
 
 // The exit status: 0 when the series ended with Esc on either side.
 int playOnline(const OnlineOptions& options);
+// Over a link already made, with the window open and the keys fed
+// (startKeyFeed): the handshake, then the series until either side leaves.
+// The exit status, as playOnline's.
+int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int inputDelay);
