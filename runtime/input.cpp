@@ -263,6 +263,7 @@ void resetInput() {
     viewer = InputState{};
     recording = nullptr;
     playback = nullptr;
+    fed = false;
     resetPads();
 }
 

@@ -12,6 +12,7 @@
 #include "app/fight_hash.h"
 #include "app/gameapp.h"
 #include "app/online.h"
+#include "app/replay.h"
 #include "app/replay_file.h"
 #include "app/rollback.h"
 #include "app/simulation_version.h"
@@ -131,8 +132,10 @@ class Online : public HeadlessTest {
 
 TEST_F(Online, APeerOfAnotherVersionIsRefusedWithBothVersionsNamed) {
     const std::uint64_t other = kSimulationVersion ^ 0x10;
-    const std::string versions = "the other player's game is version 1/" + hashText(other) +
-                                 ", this one 1/" + hashText(kSimulationVersion);
+    const std::string protocol = std::to_string(kOnlineProtocol) + "/";
+    const std::string versions = "the other player's game is version " + protocol +
+                                 hashText(other) + ", this one " + protocol +
+                                 hashText(kSimulationVersion);
     ScriptedPeer joiner;
     joiner.inbox.push_back(versionMessage('H', kOnlineProtocol, other));
     const auto [hostStatus, hostSaid] = play(joiner, true);
@@ -199,8 +202,15 @@ TEST_F(Online, POnEitherSidePausesBothAndEscOnTheOtherSideEndsTheSeries) {
     EXPECT_GT(peer.gameFrame(), pausedAt + 100);
     EXPECT_EQ(status, 0);
     EXPECT_NE(said.find("The other player left"), std::string::npos) << said;
-    // The series, left with Esc, was recorded from its confirmed keys.
-    EXPECT_EQ(filesEndingIn(dir_.path() + "/flailwick/replays", ".fwr").size(), 1u);
+    // The series, left with Esc, was recorded from its confirmed keys, and
+    // plays again from its recording.
+    const std::string newest = newestReplay(dir_.path() + "/flailwick/replays");
+    Replay replay;
+    ASSERT_EQ(loadReplay(newest, replay), "") << newest;
+    auto again = std::make_unique<gameapp>();
+    const ReplayRun run = playRecordedFight(*again, replay);
+    EXPECT_TRUE(run.ok) << run.why;
+    EXPECT_EQ(replay.result, 3);
 }
 
 TEST_F(Online, SidesThatPartAreStoppedAndTheReportNamesTheFirstPartThatDiffers) {
