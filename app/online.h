@@ -10,7 +10,7 @@ class gameapp;
 class NetLink;
 
 // Two sides speak Flailwick alike only with the same protocol and simulation.
-constexpr int kOnlineProtocol = 1;
+constexpr int kOnlineProtocol = 2;
 
 struct OnlineOptions {
     bool host = true;

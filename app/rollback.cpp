@@ -10,13 +10,18 @@ class Bytes {
   public:
     std::string out;
     void u8(std::uint32_t v) { out.push_back(static_cast<char>(v & 0xFFu)); }
-    void u32(std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            u8(v >> (8 * i));
-    }
     void u64(std::uint64_t v) {
-        u32(static_cast<std::uint32_t>(v));
-        u32(static_cast<std::uint32_t>(v >> 32));
+        for (int i = 0; i < 8; ++i)
+            u8(static_cast<std::uint32_t>(v >> (8 * i)));
+    }
+    // Seven bits a byte, the low ones first: small numbers take one byte.
+    void varint(std::uint32_t v) {
+        for (; v >= 0x80u; v >>= 7)
+            u8(v | 0x80u);
+        u8(v);
+    }
+    void signedVarint(std::int32_t v) {
+        varint((static_cast<std::uint32_t>(v) << 1) ^ static_cast<std::uint32_t>(v >> 31));
     }
 };
 
@@ -32,15 +37,25 @@ class Cursor {
         }
         return data_[at_++];
     }
-    std::uint32_t u32() {
-        std::uint32_t v = 0;
-        for (int i = 0; i < 4; ++i)
-            v |= u8() << (8 * i);
+    std::uint64_t u64() {
+        std::uint64_t v = 0;
+        for (int i = 0; i < 8; ++i)
+            v |= static_cast<std::uint64_t>(u8()) << (8 * i);
         return v;
     }
-    std::uint64_t u64() {
-        const std::uint64_t lo = u32();
-        return lo | (static_cast<std::uint64_t>(u32()) << 32);
+    std::uint32_t varint() {
+        std::uint32_t v = 0;
+        for (int shift = 0; shift < 35; shift += 7) {
+            const std::uint32_t b = u8();
+            v |= (b & 0x7Fu) << shift;
+            if ((b & 0x80u) == 0) return v;
+        }
+        ok = false;  // longer than any 32-bit number
+        return 0;
+    }
+    std::int32_t signedVarint() {
+        const std::uint32_t v = varint();
+        return static_cast<std::int32_t>((v >> 1) ^ (0u - (v & 1u)));
     }
 
   private:
@@ -49,52 +64,75 @@ class Cursor {
     std::size_t at_ = 0;
 };
 
-constexpr std::uint32_t kKeysTag = 0x4B455953;  // "KEYS"
+constexpr std::uint8_t kKeysTag = 'K';
 constexpr std::uint8_t kAllKeys = 0x7F;
+constexpr std::uint8_t kRun = 0x80;  // on a key: the next byte holds its further frames
 // Past this a frame number is not a fight anyone plays (about 9 days).
 constexpr std::int32_t kMaxFrame = 1 << 26;
 
 }  // namespace
 
+// Frames are sent as differences from the first key's, keys held over several
+// frames as one key and a count, and the hash only when there is one: about
+// 12 bytes a message where plain numbers took 40.
 std::string encodeKeysMessage(const KeysMessage& m) {
     Bytes b;
-    b.u32(kKeysTag);
-    b.u32(static_cast<std::uint32_t>(m.firstFrame));
-    b.u8(m.count);
-    for (int i = 0; i < m.count && i < KeysMessage::kMaxKeys; ++i)
-        b.u8(m.keys[static_cast<std::size_t>(i)]);
-    b.u32(static_cast<std::uint32_t>(m.received));
-    b.u32(static_cast<std::uint32_t>(m.frame));
-    b.u32(static_cast<std::uint32_t>(m.advantage));
-    b.u32(static_cast<std::uint32_t>(m.hashFrame));
-    b.u64(m.hash);
+    b.u8(kKeysTag);
+    b.varint(static_cast<std::uint32_t>(m.firstFrame));
+    const int count = std::min<int>(m.count, KeysMessage::kMaxKeys);
+    b.u8(static_cast<std::uint32_t>(count));
+    for (int i = 0; i < count;) {
+        const std::uint8_t key = m.keys[static_cast<std::size_t>(i)];
+        int run = 1;
+        while (i + run < count && m.keys[static_cast<std::size_t>(i + run)] == key)
+            ++run;
+        if (run == 1) {
+            b.u8(key);
+        } else {
+            b.u8(key | kRun);
+            b.u8(static_cast<std::uint32_t>(run - 2));
+        }
+        i += run;
+    }
+    b.signedVarint(m.received - m.firstFrame);
+    b.signedVarint(m.frame - m.firstFrame);
+    b.signedVarint(m.advantage);
+    // 0 for no hash; a hashed frame is always before the sender's next one.
+    b.varint(m.hashFrame >= 0 ? static_cast<std::uint32_t>(m.frame - m.hashFrame) : 0u);
+    if (m.hashFrame >= 0) b.u64(m.hash);
     return b.out;
 }
 
 bool decodeKeysMessage(const std::uint8_t* bytes, std::size_t size, KeysMessage& out) {
     Cursor c(bytes, size);
     KeysMessage m;
-    if (c.u32() != kKeysTag) return false;
-    m.firstFrame = static_cast<std::int32_t>(c.u32());
+    if (c.u8() != kKeysTag) return false;
+    const std::uint32_t first = c.varint();
+    if (first > static_cast<std::uint32_t>(kMaxFrame)) return false;
+    m.firstFrame = static_cast<std::int32_t>(first);
     m.count = static_cast<std::uint8_t>(c.u8());
     if (m.count > KeysMessage::kMaxKeys) return false;
-    for (int i = 0; i < m.count; ++i) {
-        m.keys[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(c.u8());
-        if ((m.keys[static_cast<std::size_t>(i)] & ~kAllKeys) != 0) return false;
+    for (int i = 0; i < m.count && c.ok;) {
+        const std::uint32_t b = c.u8();
+        const int run = (b & kRun) != 0 ? static_cast<int>(c.u8()) + 2 : 1;
+        if (i + run > m.count) return false;
+        for (int k = 0; k < run; ++k)
+            m.keys[static_cast<std::size_t>(i++)] = static_cast<std::uint8_t>(b & kAllKeys);
     }
-    m.received = static_cast<std::int32_t>(c.u32());
-    m.frame = static_cast<std::int32_t>(c.u32());
-    m.advantage = static_cast<std::int32_t>(c.u32());
-    m.hashFrame = static_cast<std::int32_t>(c.u32());
-    m.hash = c.u64();
-    const auto inRange = [](std::int32_t f, std::int32_t low) {
+    // Differences are bounded before they are added, so nothing overflows.
+    const auto after = [&](std::int32_t& f, std::int32_t low) {
+        const std::int32_t d = c.signedVarint();
+        if (d < low - kMaxFrame || d > kMaxFrame) return false;
+        f = m.firstFrame + d;
         return f >= low && f <= kMaxFrame;
     };
-    if (!c.ok || !c.end() || !inRange(m.firstFrame, 0) || !inRange(m.received, -1) ||
-        !inRange(m.frame, 0) || !inRange(m.hashFrame, -1) || m.advantage < -kMaxFrame ||
-        m.advantage > kMaxFrame) {
-        return false;
-    }
+    if (!after(m.received, -1) || !after(m.frame, 0)) return false;
+    m.advantage = c.signedVarint();
+    const std::uint32_t back = c.varint();
+    if (back > static_cast<std::uint32_t>(m.frame)) return false;
+    m.hashFrame = back == 0 ? -1 : m.frame - static_cast<std::int32_t>(back);
+    if (back != 0) m.hash = c.u64();
+    if (!c.ok || !c.end() || m.advantage < -kMaxFrame || m.advantage > kMaxFrame) return false;
     out = m;
     return true;
 }
@@ -167,8 +205,12 @@ KeysMessage RollbackSession::outgoing() const {
     m.received = remoteKnown_;
     m.frame = frame_;
     m.advantage = frame_ - peerFrame_;
-    m.hashFrame = lastHashFrame_;
-    m.hash = lastHash_;
+    // The hash of a stretch rides on one message in four: a few of the
+    // fifteen or so that carry it are enough.
+    if (frame_ % 4 == 0) {
+        m.hashFrame = lastHashFrame_;
+        m.hash = lastHash_;
+    }
     return m;
 }
 
@@ -191,6 +233,14 @@ void RollbackSession::play(SteppedGame& game, int f, bool seen) {
 const StateParts* RollbackSession::partsAfter(int f) const {
     const auto& kept = gridParts_[static_cast<std::size_t>(f / kHashFrames % 8)];
     return f >= 0 && kept.first == f ? &kept.second : nullptr;
+}
+
+int RollbackSession::leadAverage() {
+    const int lead = (frame_ - peerFrame_) - peerAdvantage_;
+    int& oldest = leads_[static_cast<std::size_t>(ticks_ % kLeadTicks)];
+    leadSum_ += lead - oldest;
+    oldest = lead;
+    return leadSum_ / kLeadTicks;
 }
 
 bool RollbackSession::tick(SteppedGame& game) {
@@ -225,9 +275,9 @@ bool RollbackSession::tick(SteppedGame& game) {
         ++waits_;
         return false;
     }
-    // Ahead of the other side in time: give up one frame in six until they meet.
-    const int lead = (frame_ - peerFrame_) - peerAdvantage_;
-    if (lead >= 2 && ticks_ % 6 == 0) {
+    // Ahead of the other side in time: give up one frame in six until they
+    // meet. The lead is averaged, so that a late message alone costs no frame.
+    if (leadAverage() >= 2 && ticks_ % 6 == 0) {
         ++waits_;
         return false;
     }

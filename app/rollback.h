@@ -51,7 +51,8 @@ struct KeysMessage {
     std::int32_t received = -1;   // the other side's keys received up to this frame
     std::int32_t frame = 0;       // the sender's next frame, to keep the two in pace
     std::int32_t advantage = 0;   // how far the sender sees itself ahead of the other
-    std::int32_t hashFrame = -1;  // a confirmed frame ending a stretch of 60, and the hash after it
+    std::int32_t hashFrame = -1;  // a confirmed frame ending a stretch of 60, and the hash after
+                                  // it, or -1 for none
     std::uint64_t hash = 0;
 };
 // Little-endian bytes; decoding refuses anything malformed.
@@ -78,7 +79,8 @@ class RollbackSession {
     int desyncFrame() const { return desync_; }   // -1 while the hashes agree
     int rollbacks() const { return rollbacks_; }  // corrections made
     int deepestRollback() const { return deepest_; }
-    int waits() const { return waits_; }  // display frames without a new frame
+    int waits() const { return waits_; }               // display frames without a new frame
+    int localKeysUpTo() const { return localKnown_; }  // the newest frame with local keys set
     // The keys a side played frame f with: final once f is confirmed, and
     // kept for the last 64 frames.
     std::uint8_t keysOf(int side, int f) const {
@@ -98,6 +100,7 @@ class RollbackSession {
     void play(SteppedGame& game, int f, bool seen);
     void noteHash(int f, std::uint64_t h);
     void checkHashes();
+    int leadAverage();  // over the last display frames, with this one's
 
     int side_;
     int delay_;
@@ -123,4 +126,7 @@ class RollbackSession {
     int deepest_ = 0;
     int waits_ = 0;
     int ticks_ = 0;
+    static constexpr int kLeadTicks = 30;
+    std::array<int, kLeadTicks> leads_{};
+    int leadSum_ = 0;
 };

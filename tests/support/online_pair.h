@@ -1,0 +1,66 @@
+// Two sides of an online versus series in one process, over a network made in
+// memory that delays, jitters, loses, doubles and reorders messages, with a
+// display frame every 1/60 s of simulated time on each side.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "app/rollback.h"
+
+class gameapp;
+class FightRecorder;
+
+struct NetworkConditions {
+    int delayMillis = 0;   // one way
+    int jitterMillis = 0;  // added at random up to this, which reorders
+    int lossPercent = 0;
+    int inputDelay = 2;
+};
+
+// What one side saw.
+struct SideOutcome {
+    int confirmed = 0;                   // frames both sides confirmed
+    std::vector<std::uint8_t> one, two;  // their keys, by frame
+    std::uint64_t hash = 0;              // after the last of them
+    int frames = 0;                      // played
+    int waits = 0;                       // display frames that played no new frame
+    int rollbacks = 0;
+    int deepest = 0;
+    int desync = -1;
+    int fights = 0;        // fights ended, by the tally
+    double bytesSent = 0;  // the messages' own bytes, without the transport's
+    int messagesSent = 0;
+    StateParts partsAtDesync{};
+    // Display frames from the one that took the local keys to the one that
+    // first showed them, counted for each frame's keys: [0] is 0 frames.
+    std::vector<int> keyLatency;
+    double worstTickMicros = 0;  // the dearest display frame, rollback included
+};
+
+struct PairRun {
+    NetworkConditions network;
+    int frames = 2400;  // display frames, after which both sides run 200 more
+    int fights = 0;     // or, when not 0, until the host has seen this many fights end
+    int blowPower = 5;  // the host's setting, which both sides use
+    // Every fight begun with the fighters nearly beaten, to go through many
+    // in a short run; otherwise only the first.
+    bool shortFights = false;
+    int joinerLate = 0;  // display frames the joiner starts after the host
+    // Runs on the joiner's game after each display frame, as a fault would.
+    std::function<void(gameapp&, int)> tamper;
+};
+
+struct PairOutcome {
+    SideOutcome host, joiner;
+    int displayFrames = 0;
+};
+
+PairOutcome playPair(const PairRun& run);
+
+// The same confirmed keys played on one machine, without guessing, from the
+// same start: the hash after them and the fights ended. The recorder, when
+// given, keeps the fights as the game records any.
+std::uint64_t playConfirmedKeys(const SideOutcome& o, const PairRun& run, int& fights,
+                                FightRecorder* recorder = nullptr);
