@@ -29,7 +29,14 @@ constexpr int kLostMillis = 3000;  // a silent connection is lost after this
 constexpr int kConnectMillis = 5000;
 constexpr int kMessageMillis = 2500;  // how long a last message stays up
 
-enum Tag : char { Hello = 'H', Welcome = 'W', Refused = 'R', Pause = 'P', Parts = 'D' };
+enum Tag : char {
+    Hello = 'H',
+    Welcome = 'W',
+    Refused = 'R',
+    Ready = 'G',  // the joiner has the settings: both start the series
+    Pause = 'P',
+    Parts = 'D'
+};
 
 std::string versionText(std::uint32_t protocol, std::uint64_t simulation) {
     return std::to_string(protocol) + "/" + hashText(simulation);
@@ -125,17 +132,24 @@ bool takeWelcome(gameapp& game, const std::string& m, int& seed) {
     return true;
 }
 
-// Waits for the other side's first message of the handshake.
+// Waits for the other side's next message of the handshake, or with `tag`
+// for the next with it; any others are kept in `later`, in order.
 bool awaitMessage(gameapp& game, NetLink& link, const std::vector<std::string>& screen,
-                  std::string& message) {
+                  std::string& message, std::vector<std::string>& later, char tag = 0) {
     std::vector<std::string> got;
     const int start = clockMillis();
     while (clockMillis() - start < kConnectMillis) {
-        if (!link.receive(got)) return false;
-        if (!got.empty()) {
-            message = got.front();
+        const bool there = link.receive(got);
+        for (std::size_t i = 0; i < got.size(); ++i) {
+            if (tag != 0 && (got[i].empty() || got[i][0] != tag)) continue;
+            message = got[i];
+            later.insert(later.end(), got.begin(), got.begin() + static_cast<std::ptrdiff_t>(i));
+            later.insert(later.end(), got.begin() + static_cast<std::ptrdiff_t>(i) + 1, got.end());
             return true;
         }
+        later.insert(later.end(), got.begin(), got.end());
+        got.clear();
+        if (!there) return false;
         if (viewerKeyPresses(KeyEscape) > 0) return false;
         showLines(game, screen);
     }
@@ -268,9 +282,10 @@ int playOnline(const OnlineOptions& o) {
 
 int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int inputDelay) {
     std::string message;
+    std::vector<std::string> early;  // what came with the last message of the handshake
     int seed = 0;
     if (host) {
-        if (!awaitMessage(*game, link, {"THE OTHER PLAYER IS HERE"}, message))
+        if (!awaitMessage(*game, link, {"THE OTHER PLAYER IS HERE"}, message, early))
             return finish(*game, "Connection lost", 1);
         const std::string wrong = checkVersions(message);
         if (!wrong.empty()) {
@@ -280,14 +295,21 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
         }
         seed = clockMillis();
         link.send(welcomeMessage(*game, seed), true);
+        // Started once the joiner has the settings, not when they leave: a
+        // welcome lost and sent again would put this side seconds ahead. The
+        // joiner's first keys may come before its word that it is ready.
+        early.clear();
+        if (!awaitMessage(*game, link, {"THE OTHER PLAYER IS HERE"}, message, early, Ready))
+            return finish(*game, "Connection lost", 1);
     } else {
         link.send(versionMessage(Hello), true);
-        if (!awaitMessage(*game, link, {"CONNECTED"}, message))
+        if (!awaitMessage(*game, link, {"CONNECTED"}, message, early))
             return finish(*game, "Connection lost", 1);
         const std::string wrong = checkVersions(message);
         if (!wrong.empty()) return finish(*game, wrong, 1);
         if (message[0] != Welcome || !takeWelcome(*game, message, seed))
             return finish(*game, "the other game does not speak Flailwick", 1);
+        link.send(std::string(1, Ready), true);
     }
 
     // The series starts from a game object made now on both sides alike;
@@ -307,7 +329,16 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
             confirmed.two.push_back(session.keysOf(2, f));
         }
     };
+    const int began = clockMillis();
     const auto end = [&](const std::string& text, int status) {
+        // How well the two kept in step, for whoever runs the game from a terminal.
+        const double seconds = (clockMillis() - began) / 1000.0;
+        std::printf(
+            "Online series: %d frames in %.1f s (%.1f a second), %d display frames "
+            "without a new one, %d rollbacks, the deepest %d frames\n",
+            session.frame(), seconds, seconds > 0 ? session.frame() / seconds : 0.0,
+            session.waits(), session.rollbacks(), session.deepestRollback());
+        std::fflush(stdout);
         // The fights are recorded from the keys both sides confirmed,
         // played once more as one machine plays them.
         takeConfirmed();
@@ -317,9 +348,8 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
         return finish(*game, text, status);
     };
     bool paused = false;
-    std::vector<std::string> got;
+    std::vector<std::string> got = std::move(early);
     for (;;) {
-        got.clear();
         // What arrived counts even when the other side left right after it.
         const bool there = link.receive(got);
         for (const std::string& m : got) {
@@ -331,6 +361,7 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
                 paused = !paused;
             }
         }
+        got.clear();
         if (!there || link.silentMillis() > kLostMillis) {
             // Gone after the series ended: it left with Esc, as this side saw.
             if (steps.over()) return end("The other player left", 0);

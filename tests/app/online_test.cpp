@@ -118,11 +118,18 @@ class Online : public HeadlessTest {
         const int status = playOverLink(std::move(game), peer, host, 2);
         return {status, testing::internal::GetCapturedStderr()};
     }
-    // A joiner of this build saying hello, then playing by `frame`.
+    // A joiner of this build saying hello, ready once welcomed, then playing
+    // by `frame`.
     static ScriptedPeer joiner(std::function<void(ScriptedPeer&)> frame) {
         ScriptedPeer peer;
         peer.inbox.push_back(versionMessage('H', kOnlineProtocol, kSimulationVersion));
-        peer.onListen = std::move(frame);
+        peer.onListen = [frame = std::move(frame), ready = false](ScriptedPeer& p) mutable {
+            if (!ready && p.sentReliably('W')) {
+                p.inbox.push_back("G");
+                ready = true;
+            }
+            if (ready) frame(p);
+        };
         return peer;
     }
 
@@ -176,6 +183,14 @@ TEST_F(Online, AConnectionSilentForThreeSecondsIsLostAndNoFileIsWritten) {
     EXPECT_LT(lostAt - lastHeard, 3100);
     EXPECT_FALSE(std::filesystem::exists("prefs.fwk"));
     EXPECT_FALSE(std::filesystem::exists("scores.txt"));
+
+    // Welcomed but never ready: the host never starts its frames.
+    ScriptedPeer mute;
+    mute.inbox.push_back(versionMessage('H', kOnlineProtocol, kSimulationVersion));
+    const auto [muteStatus, muteSaid] = play(mute, true);
+    EXPECT_EQ(muteStatus, 1);
+    EXPECT_TRUE(mute.sentReliably('W'));
+    EXPECT_EQ(mute.sent.size(), 1u);
 }
 
 TEST_F(Online, POnEitherSidePausesBothAndEscOnTheOtherSideEndsTheSeries) {
