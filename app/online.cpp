@@ -330,13 +330,18 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
         }
     };
     const int began = clockMillis();
+    const long long frozeBefore = waitedMillis();
     const auto end = [&](const std::string& text, int status) {
-        // How well the two kept in step, for whoever runs the game from a terminal.
+        // How well the two kept in step, for whoever runs the game from a terminal;
+        // the freezes that mark blows are the game's own, not lost frames.
         const double seconds = (clockMillis() - began) / 1000.0;
+        const double froze = static_cast<double>(waitedMillis() - frozeBefore) / 1000.0;
+        const double playing = seconds - froze;
         std::printf(
-            "Online series: %d frames in %.1f s (%.1f a second), %d display frames "
-            "without a new one, %d rollbacks, the deepest %d frames\n",
-            session.frame(), seconds, seconds > 0 ? session.frame() / seconds : 0.0,
+            "Online series: %d frames in %.1f s, %.1f s of them frozen on blows (%.1f "
+            "frames a second of the rest), %d display frames without a new one, %d "
+            "rollbacks, the deepest %d frames\n",
+            session.frame(), seconds, froze, playing > 0 ? session.frame() / playing : 0.0,
             session.waits(), session.rollbacks(), session.deepestRollback());
         std::fflush(stdout);
         // The fights are recorded from the keys both sides confirmed,
@@ -362,8 +367,15 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
             }
         }
         got.clear();
+        // Ended by Esc on a frame both sides have confirmed: whose Esc it was.
+        const bool overForBoth = steps.over() && session.confirmed() >= steps.overAt();
+        const auto left = [&] {
+            const bool mine = (session.keysOf(host ? 1 : 2, steps.overAt() - 1) & FrameEscape) != 0;
+            return mine ? "You left the series" : "The other player left";
+        };
         if (!there || link.silentMillis() > kLostMillis) {
             // Gone after the series ended: it left with Esc, as this side saw.
+            if (overForBoth) return end(left(), 0);
             if (steps.over()) return end("The other player left", 0);
             return end("Connection lost", 1);
         }
@@ -375,12 +387,11 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
             reportDesync(link, session);
             return end("Desync at frame " + std::to_string(session.desyncFrame()), 1);
         }
-        if (steps.over() && session.confirmed() >= session.frame()) {
+        if (overForBoth) {
+            // The other side may not have all of this side's keys to that frame yet.
             link.send(encodeKeysMessage(session.outgoing()), true);
             link.flush();
-            const bool mine =
-                (session.keysOf(host ? 1 : 2, session.frame() - 1) & FrameEscape) != 0;
-            return end(mine ? "You left the series" : "The other player left", 0);
+            return end(left(), 0);
         }
         if (paused) {
             presentFrame();

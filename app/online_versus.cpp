@@ -1,9 +1,11 @@
 // One frame of an online versus series: the frame's keys held, the next
 // fight set up once one ends, then the fight frame itself.
 #include "app/online_versus.h"
-#include "app/game_texts.h"
+
+#include <tuple>
 
 #include "app/fight_hash.h"
+#include "app/game_texts.h"
 #include "app/gameapp.h"
 #include "app/match_loop.h"
 #include "app/replay.h"
@@ -56,16 +58,19 @@ void VersusSteps::leave() {
 void VersusSteps::save(int slot) {
     enter();
     kept_[static_cast<std::size_t>(slot)].save(game_);
+    keptCounts_[static_cast<std::size_t>(slot)] = {played_, overAt_};
 }
 
 void VersusSteps::load(int slot) {
     kept_[static_cast<std::size_t>(slot)].load(game_);
+    std::tie(played_, overAt_) = keptCounts_[static_cast<std::size_t>(slot)];
     leave();
 }
 
 bool VersusSteps::over() const { return game_.matchState == kStateEnd && game_.fightResult == 3; }
 
 void VersusSteps::advance(std::uint8_t playerOne, std::uint8_t playerTwo, bool seen) {
+    ++played_;
     if (over()) return;
     enter();
     const Presentation shown = presentation();
@@ -85,6 +90,7 @@ void VersusSteps::advance(std::uint8_t playerOne, std::uint8_t playerTwo, bool s
         if (game_.matchState == kStateEnd)
             recorder_->finish(game_, game_.fightResult == 3 ? 3 : game_.roundState);
     }
+    if (overAt_ < 0 && over()) overAt_ = played_;
     setPresentation(shown);
     leave();
 }

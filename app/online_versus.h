@@ -27,6 +27,9 @@ class VersusSteps : public SteppedGame {
     StateParts parts() override;
     // Esc ended the series.
     bool over() const;
+    // The frames played when Esc ended it, -1 before: once both sides have
+    // confirmed that many, nothing later can matter.
+    int overAt() const { return overAt_; }
 
   private:
     // This game's generator and input, so that two series can share one
@@ -37,6 +40,9 @@ class VersusSteps : public SteppedGame {
     gameapp& game_;
     FightRecorder* recorder_;
     std::array<FightSnapshot, kSnapshotSlots> kept_;
+    int played_ = 0;  // frames advanced
+    int overAt_ = -1;
+    std::array<std::pair<int, int>, kSnapshotSlots> keptCounts_{};  // played_, overAt_
     int randomState_ = 1;
     InputCheckpoint input_;
 };

@@ -250,7 +250,11 @@ bool RollbackSession::tick(SteppedGame& game) {
     if (localKnown_ < frame_ + delay_) {
         ++localKnown_;
         keys_[static_cast<std::size_t>(index(side_))][static_cast<std::size_t>(slot(localKnown_))] =
-            sampled_;
+            sampled_ | untaken_;
+        untaken_ = 0;
+    } else {
+        // A tap of Enter, Space or Esc while waiting is kept for the next frame.
+        untaken_ |= sampled_ & (FrameEnter | FrameSpace | FrameEscape);
     }
     if (wrongFrom_ >= 0) {
         const int from = wrongFrom_;

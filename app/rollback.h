@@ -105,6 +105,7 @@ class RollbackSession {
     int side_;
     int delay_;
     std::uint8_t sampled_ = 0;
+    std::uint8_t untaken_ = 0;  // presses sampled while the local keys waited
     int frame_ = 0;
     int localKnown_ = -1;   // local keys set up to this frame
     int remoteKnown_ = -1;  // remote keys received without a gap up to this frame

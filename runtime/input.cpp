@@ -204,9 +204,17 @@ int clockMillis() { return static_cast<int>(platform().clockMillis()); }
 
 std::int64_t clockMicros() { return platform().clockMicros(); }
 
+namespace {
+long long waited = 0;  // milliseconds slept by sleepMillis
+}  // namespace
+
 void sleepMillis(int ms) {
-    if (ms > 0 && presentation().waiting) platform().sleepMillis(ms);
+    if (ms <= 0 || !presentation().waiting) return;
+    platform().sleepMillis(ms);
+    waited += ms;
 }
+
+long long waitedMillis() { return waited; }
 
 void drainKeys() {
     while (nextChar() != 0) {

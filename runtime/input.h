@@ -42,6 +42,8 @@ int clockMillis();
 // Monotonic microseconds, for timing frames.
 std::int64_t clockMicros();
 void sleepMillis(int ms);
+// The milliseconds sleepMillis has slept so far: the game's own pauses.
+long long waitedMillis();
 
 // Presses made before a screen starts are not seen by it.
 void drainKeys();

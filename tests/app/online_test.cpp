@@ -228,6 +228,18 @@ TEST_F(Online, POnEitherSidePausesBothAndEscOnTheOtherSideEndsTheSeries) {
     EXPECT_EQ(replay.result, 3);
 }
 
+TEST_F(Online, EscOnThisSideEndsTheSeriesAtTheFrameItActedOn) {
+    // The other side runs slow, so this one is frames ahead when it leaves.
+    headless.pressAt(100, KeyEscape);
+    int listens = 0;
+    ScriptedPeer peer = joiner([&](ScriptedPeer& p) {
+        if (++listens % 2 == 0) p.playFrame(FrameLeft);
+    });
+    const auto [status, said] = play(peer, true);
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(said.find("You left the series"), std::string::npos) << said;
+}
+
 TEST_F(Online, SidesThatPartAreStoppedAndTheReportNamesTheFirstPartThatDiffers) {
     ScriptedPeer peer = joiner([](ScriptedPeer& p) {
         for (const auto& [bytes, reliable] : p.sent) {

@@ -36,6 +36,21 @@ TEST_F(Rollback, ASideThatHearsNothingGuessesEightFramesAndWaits) {
     EXPECT_EQ(host.waits(), 100 - kMaxPredicted);
     // Its own keys wait with it: frames 0 to the input delay past the last played.
     EXPECT_EQ(host.outgoing().count, kMaxPredicted + 2 + 1);
+
+    // A tap of Esc while it waits is not lost: the next keys it takes have it.
+    host.setLocalKeys(FrameRight | FrameEscape);
+    host.tick(steps);
+    KeysMessage heard;
+    heard.count = 20;
+    heard.frame = 20;
+    host.receive(heard);
+    for (int t = 0; t < 2; ++t) {
+        host.setLocalKeys(FrameRight);
+        host.tick(steps);
+    }
+    EXPECT_EQ(host.keysOf(1, kMaxPredicted + 2), FrameRight);
+    EXPECT_EQ(host.keysOf(1, kMaxPredicted + 3), FrameRight | FrameEscape);
+    EXPECT_EQ(host.keysOf(1, kMaxPredicted + 4), 0);
 }
 
 TEST_F(Rollback, ASideAheadGivesUpFramesUntilTheTwoMeet) {
