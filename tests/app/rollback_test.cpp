@@ -15,7 +15,7 @@
 #include "app/rollback.h"
 #include "runtime/presentation.h"
 #include "tests/support/headless_fixture.h"
-#include "tests/support/online_pair.h"
+#include "tools/online_pair.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Two sides of an online series in one process: the network in memory, the
 // scripted players and the measures a side takes of its own play.
-#include "tests/support/online_pair.h"
+#include "tools/online_pair.h"
 
 #include <algorithm>
 #include <array>
