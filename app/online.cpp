@@ -14,6 +14,7 @@
 #include "app/rollback.h"
 #include "app/simulation_version.h"
 #include "persist/settings_table.h"
+#include "runtime/bytes.h"
 #include "runtime/embedded.h"
 #include "runtime/files.h"
 #include "runtime/graphics.h"
@@ -42,30 +43,12 @@ std::string versionText(std::uint32_t protocol, std::uint64_t simulation) {
     return std::to_string(protocol) + "/" + hashText(simulation);
 }
 
-void putU32(std::string& s, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        s.push_back(static_cast<char>((v >> (8 * i)) & 0xFFu));
-}
-void putU64(std::string& s, std::uint64_t v) {
-    putU32(s, static_cast<std::uint32_t>(v));
-    putU32(s, static_cast<std::uint32_t>(v >> 32));
-}
-std::uint32_t getU32(const std::string& s, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int i = 0; i < 4; ++i)
-        v |= static_cast<std::uint32_t>(
-                 static_cast<unsigned char>(s[at + static_cast<std::size_t>(i)]))
-             << (8 * i);
-    return v;
-}
-std::uint64_t getU64(const std::string& s, std::size_t at) {
-    return getU32(s, at) | (static_cast<std::uint64_t>(getU32(s, at + 4)) << 32);
-}
-
-std::string versionMessage(Tag tag) {
-    std::string m(1, tag);
-    putU32(m, kProtocol);
-    putU64(m, kSimulationVersion);
+// A message's tag, then this side's protocol and simulation versions.
+ByteWriter versionMessage(Tag tag) {
+    ByteWriter m;
+    m.u8(static_cast<std::uint32_t>(tag));
+    m.u32(kProtocol);
+    m.u64(kSimulationVersion);
     return m;
 }
 constexpr std::size_t kVersionMessageSize = 13;
@@ -112,23 +95,23 @@ std::uint8_t localFrameKeys() {
 
 // The host's settings and its generator's seed, for both sides.
 std::string welcomeMessage(const gameapp& game, int seed) {
-    std::string m = versionMessage(Welcome);
+    ByteWriter m = versionMessage(Welcome);
     for (const Setting& row : kSettings)
-        putU32(m, static_cast<std::uint32_t>(game.*(row.field)));
-    putU32(m, static_cast<std::uint32_t>(seed));
-    return m;
+        m.i32(game.*(row.field));
+    m.i32(seed);
+    return m.bytes;
 }
 
 bool takeWelcome(gameapp& game, const std::string& m, int& seed) {
     const std::size_t size = kVersionMessageSize + 4 * (kSettings.size() + 1);
     if (m.size() != size) return false;
-    std::size_t at = kVersionMessageSize;
+    ByteReader r(m, kVersionMessageSize, "");
     for (const Setting& row : kSettings) {
+        const int v = r.i32();
         // Full screen stays this machine's own.
-        if (row.field != &gameapp::fullscreen) game.*(row.field) = static_cast<int>(getU32(m, at));
-        at += 4;
+        if (row.field != &gameapp::fullscreen) game.*(row.field) = v;
     }
-    seed = static_cast<int>(getU32(m, at));
+    seed = r.i32();
     return true;
 }
 
@@ -160,8 +143,9 @@ bool awaitMessage(gameapp& game, NetLink& link, const std::vector<std::string>& 
 // the refusal).
 std::string checkVersions(const std::string& m) {
     if (m.size() < kVersionMessageSize) return "the other game does not speak Flailwick";
-    const std::uint32_t protocol = getU32(m, 1);
-    const std::uint64_t simulation = getU64(m, 5);
+    ByteReader r(m, 1, "");
+    const std::uint32_t protocol = r.u32();
+    const std::uint64_t simulation = r.u64();
     if (protocol == static_cast<std::uint32_t>(kProtocol) && simulation == kSimulationVersion)
         return {};
     return "the other player's game is version " + versionText(protocol, simulation) +
@@ -196,11 +180,12 @@ std::unique_ptr<NetLink> connect(gameapp& game, const OnlineOptions& o, std::str
 }
 
 std::string partsMessage(int frame, const StateParts& parts) {
-    std::string m(1, Parts);
-    putU32(m, static_cast<std::uint32_t>(frame));
+    ByteWriter m;
+    m.u8(static_cast<std::uint32_t>(Parts));
+    m.i32(frame);
     for (std::uint64_t h : parts)
-        putU64(m, h);
-    return m;
+        m.u64(h);
+    return m.bytes;
 }
 
 // Where the two sides parted, written beside the recorded fights: each side's
@@ -212,16 +197,19 @@ void reportDesync(NetLink& link, const RollbackSession& session) {
     link.send(partsMessage(frame, *mine), true);
     link.flush();
     std::vector<std::string> got;
-    std::string theirs;
+    StateParts theirs{};
+    bool known = false;
     const int start = clockMillis();
     bool there = true;
-    while (theirs.empty() && there && clockMillis() - start < 1000) {
+    while (!known && there && clockMillis() - start < 1000) {
         // Their parts count even when they leave right after sending them.
         there = link.receive(got);
         for (const std::string& m : got) {
-            if (m.size() == 5 + 8 * kStateParts && m[0] == Parts &&
-                static_cast<int>(getU32(m, 1)) == frame)
-                theirs = m;
+            ByteReader r(m, 1, "");
+            if (m.size() != 5 + 8 * kStateParts || m[0] != Parts || r.i32() != frame) continue;
+            for (std::uint64_t& h : theirs)
+                h = r.u64();
+            known = true;
         }
         got.clear();
         sleepMillis(5);
@@ -231,8 +219,7 @@ void reportDesync(NetLink& link, const RollbackSession& session) {
     bool named = false;
     for (int i = 0; i < kStateParts; ++i) {
         const std::uint64_t own = (*mine)[static_cast<std::size_t>(i)];
-        const bool known = !theirs.empty();
-        const std::uint64_t other = known ? getU64(theirs, 5 + 8 * static_cast<std::size_t>(i)) : 0;
+        const std::uint64_t other = theirs[static_cast<std::size_t>(i)];
         char line[160];
         std::snprintf(line, sizeof line, "%-18s this side %s, other side %s%s\n",
                       names[static_cast<std::size_t>(i)].name, hashText(own).c_str(),
@@ -289,7 +276,7 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
             return finish(*game, "Connection lost", 1);
         const std::string wrong = checkVersions(message);
         if (!wrong.empty()) {
-            link.send(versionMessage(Refused), true);
+            link.send(versionMessage(Refused).bytes, true);
             link.flush();
             return finish(*game, wrong, 1);
         }
@@ -302,7 +289,7 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
         if (!awaitMessage(*game, link, {"THE OTHER PLAYER IS HERE"}, message, early, Ready))
             return finish(*game, "Connection lost", 1);
     } else {
-        link.send(versionMessage(Hello), true);
+        link.send(versionMessage(Hello).bytes, true);
         if (!awaitMessage(*game, link, {"CONNECTED"}, message, early))
             return finish(*game, "Connection lost", 1);
         const std::string wrong = checkVersions(message);

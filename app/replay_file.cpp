@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "app/simulation_version.h"
+#include "runtime/bytes.h"
 
 namespace {
 
@@ -17,36 +18,8 @@ constexpr int kNameLetters = 15;
 constexpr std::size_t kMaxScoreRows = 20;
 constexpr std::uint32_t kMaxFrames = (kMaxCheckpoints + 1) * kCheckpointFrames - 1;
 
-class Writer {
+class Writer : public ByteWriter {
   public:
-    std::string bytes;
-
-    void u8(std::uint32_t v) { bytes.push_back(static_cast<char>(v & 0xFFu)); }
-    void u16(std::uint32_t v) {
-        u8(v);
-        u8(v >> 8);
-    }
-    void u32(std::uint32_t v) {
-        u16(v);
-        u16(v >> 16);
-    }
-    void u64(std::uint64_t v) {
-        u32(static_cast<std::uint32_t>(v));
-        u32(static_cast<std::uint32_t>(v >> 32));
-    }
-    void i32(int v) { u32(static_cast<std::uint32_t>(v)); }
-    void f32(float v) {
-        std::uint32_t bits;
-        std::memcpy(&bits, &v, sizeof bits);
-        u32(bits);
-    }
-    void varint(std::uint32_t v) {
-        while (v >= 0x80u) {
-            u8((v & 0x7Fu) | 0x80u);
-            v >>= 7;
-        }
-        u8(v);
-    }
     void text(const std::string& s) {
         const std::size_t n = s.size() < 255 ? s.size() : 255;
         u8(static_cast<std::uint32_t>(n));
@@ -54,39 +27,11 @@ class Writer {
     }
 };
 
-// Every read is bounded by the bytes left; the first failure sticks and
-// names what could not be read.
-class Reader {
+class Reader : public ByteReader {
   public:
-    Reader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    Reader(const std::uint8_t* data, std::size_t size)
+        : ByteReader(data, size, "the file is cut short") {}
 
-    std::string error;
-    bool ok() const { return error.empty(); }
-    std::size_t left() const { return size_ - at_; }
-    void fail(const std::string& why) {
-        if (error.empty()) error = why;
-    }
-
-    std::uint32_t u8() {
-        if (at_ >= size_) {
-            fail("the file is cut short");
-            return 0;
-        }
-        return data_[at_++];
-    }
-    std::uint32_t u16() {
-        const std::uint32_t lo = u8();
-        return lo | (u8() << 8);
-    }
-    std::uint32_t u32() {
-        const std::uint32_t lo = u16();
-        return lo | (u16() << 16);
-    }
-    std::uint64_t u64() {
-        const std::uint64_t lo = u32();
-        return lo | (static_cast<std::uint64_t>(u32()) << 32);
-    }
-    int i32() { return static_cast<int>(u32()); }
     float f32(const char* what) {
         const std::uint32_t bits = u32();
         float v;
@@ -94,26 +39,7 @@ class Reader {
         if (!std::isfinite(v)) fail(std::string("its ") + what + " is not a number");
         return v;
     }
-    std::uint32_t varint() {
-        std::uint32_t v = 0;
-        for (int shift = 0; shift < 35; shift += 7) {
-            const std::uint32_t b = u8();
-            v |= (b & 0x7Fu) << shift;
-            if ((b & 0x80u) == 0) return v;
-        }
-        fail("a key event is damaged");
-        return 0;
-    }
-    std::string text() {
-        const std::uint32_t n = u8();
-        if (n > left()) {
-            fail("the file is cut short");
-            return {};
-        }
-        std::string s(reinterpret_cast<const char*>(data_ + at_), n);
-        at_ += n;
-        return s;
-    }
+    std::string text() { return take(u8()); }
     // A count read from the file, refused when its items cannot all be there.
     std::uint32_t count(std::uint32_t max, std::size_t bytesEach) {
         const std::uint32_t n = u32();
@@ -125,11 +51,6 @@ class Reader {
         if (v < min || v > max) fail(std::string("its ") + what + " is out of range");
         return v;
     }
-
-  private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t at_ = 0;
 };
 
 int modeCode(const std::string& mode) {
@@ -277,7 +198,7 @@ void readInput(Reader& r, InputLog& log) {
     log.events.reserve(events);
     std::uint32_t poll = 0;
     for (std::uint32_t i = 0; i < events && r.ok(); ++i) {
-        const std::uint32_t step = r.varint();
+        const std::uint32_t step = r.varint("a key event is damaged");
         if (step > log.polls - poll) r.fail("a key event comes after the end");
         poll += step;
         const std::uint32_t kind = r.u8();

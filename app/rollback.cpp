@@ -4,65 +4,9 @@
 
 #include <algorithm>
 
+#include "runtime/bytes.h"
+
 namespace {
-
-class Bytes {
-  public:
-    std::string out;
-    void u8(std::uint32_t v) { out.push_back(static_cast<char>(v & 0xFFu)); }
-    void u64(std::uint64_t v) {
-        for (int i = 0; i < 8; ++i)
-            u8(static_cast<std::uint32_t>(v >> (8 * i)));
-    }
-    // Seven bits a byte, the low ones first: small numbers take one byte.
-    void varint(std::uint32_t v) {
-        for (; v >= 0x80u; v >>= 7)
-            u8(v | 0x80u);
-        u8(v);
-    }
-    void signedVarint(std::int32_t v) {
-        varint((static_cast<std::uint32_t>(v) << 1) ^ static_cast<std::uint32_t>(v >> 31));
-    }
-};
-
-class Cursor {
-  public:
-    Cursor(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    bool ok = true;
-    bool end() const { return at_ == size_; }
-    std::uint32_t u8() {
-        if (at_ >= size_) {
-            ok = false;
-            return 0;
-        }
-        return data_[at_++];
-    }
-    std::uint64_t u64() {
-        std::uint64_t v = 0;
-        for (int i = 0; i < 8; ++i)
-            v |= static_cast<std::uint64_t>(u8()) << (8 * i);
-        return v;
-    }
-    std::uint32_t varint() {
-        std::uint32_t v = 0;
-        for (int shift = 0; shift < 35; shift += 7) {
-            const std::uint32_t b = u8();
-            v |= (b & 0x7Fu) << shift;
-            if ((b & 0x80u) == 0) return v;
-        }
-        ok = false;  // longer than any 32-bit number
-        return 0;
-    }
-    std::int32_t signedVarint() {
-        const std::uint32_t v = varint();
-        return static_cast<std::int32_t>((v >> 1) ^ (0u - (v & 1u)));
-    }
-
-  private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t at_ = 0;
-};
 
 constexpr std::uint8_t kKeysTag = 'K';
 constexpr std::uint8_t kAllKeys = 0x7F;
@@ -76,7 +20,7 @@ constexpr std::int32_t kMaxFrame = 1 << 26;
 // frames as one key and a count, and the hash only when there is one: about
 // 12 bytes a message where plain numbers took 40.
 std::string encodeKeysMessage(const KeysMessage& m) {
-    Bytes b;
+    ByteWriter b;
     b.u8(kKeysTag);
     b.varint(static_cast<std::uint32_t>(m.firstFrame));
     const int count = std::min<int>(m.count, KeysMessage::kMaxKeys);
@@ -100,19 +44,20 @@ std::string encodeKeysMessage(const KeysMessage& m) {
     // 0 for no hash; a hashed frame is always before the sender's next one.
     b.varint(m.hashFrame >= 0 ? static_cast<std::uint32_t>(m.frame - m.hashFrame) : 0u);
     if (m.hashFrame >= 0) b.u64(m.hash);
-    return b.out;
+    return b.bytes;
 }
 
 bool decodeKeysMessage(const std::uint8_t* bytes, std::size_t size, KeysMessage& out) {
-    Cursor c(bytes, size);
+    ByteReader c(bytes, size, "cut short");
+    constexpr const char* kDamaged = "damaged";
     KeysMessage m;
     if (c.u8() != kKeysTag) return false;
-    const std::uint32_t first = c.varint();
+    const std::uint32_t first = c.varint(kDamaged);
     if (first > static_cast<std::uint32_t>(kMaxFrame)) return false;
     m.firstFrame = static_cast<std::int32_t>(first);
     m.count = static_cast<std::uint8_t>(c.u8());
     if (m.count > KeysMessage::kMaxKeys) return false;
-    for (int i = 0; i < m.count && c.ok;) {
+    for (int i = 0; i < m.count && c.ok();) {
         const std::uint32_t b = c.u8();
         const int run = (b & kRun) != 0 ? static_cast<int>(c.u8()) + 2 : 1;
         if (i + run > m.count) return false;
@@ -121,18 +66,19 @@ bool decodeKeysMessage(const std::uint8_t* bytes, std::size_t size, KeysMessage&
     }
     // Differences are bounded before they are added, so nothing overflows.
     const auto after = [&](std::int32_t& f, std::int32_t low) {
-        const std::int32_t d = c.signedVarint();
+        const std::int32_t d = c.signedVarint(kDamaged);
         if (d < low - kMaxFrame || d > kMaxFrame) return false;
         f = m.firstFrame + d;
         return f >= low && f <= kMaxFrame;
     };
     if (!after(m.received, -1) || !after(m.frame, 0)) return false;
-    m.advantage = c.signedVarint();
-    const std::uint32_t back = c.varint();
+    m.advantage = c.signedVarint(kDamaged);
+    const std::uint32_t back = c.varint(kDamaged);
     if (back > static_cast<std::uint32_t>(m.frame)) return false;
     m.hashFrame = back == 0 ? -1 : m.frame - static_cast<std::int32_t>(back);
     if (back != 0) m.hash = c.u64();
-    if (!c.ok || !c.end() || m.advantage < -kMaxFrame || m.advantage > kMaxFrame) return false;
+    if (!c.ok() || c.left() != 0 || m.advantage < -kMaxFrame || m.advantage > kMaxFrame)
+        return false;
     out = m;
     return true;
 }
