@@ -22,14 +22,7 @@ relay_port=$(( port + 1 ))
 python3 "$RELAY" "$relay_port" "$port" "$ONE_WAY" 8 "$LOSS" >"$HOST_DIR/relay.out" &
 RELAY_PID=$!
 
-SHOT_DIR=$(mktemp -d)
-SCREEN="$SHOT_DIR/screen.png"
-export XDG_DATA_HOME="$HOST_DIR/data"
-start_display
-HOST_DISPLAY=$DISPLAY HOST_XVFB=$XVFB_PID
-(cd "$HOST_DIR" && exec "$GAME" --host "$port" >host.out 2>host.err) &
-HOST_PID=$!
-for i in $(seq 1 100); do grep -q "Waiting for the other player" "$HOST_DIR/host.out" 2>/dev/null && break; sleep 0.1; done
+start_host "$GAME" "$HOST_DIR" "$port"
 
 start_display
 cd "$JOIN_DIR"

@@ -232,3 +232,17 @@ table_complete() {
   in_colour "$1" "${t#* }" 210x28+610+22 500 && ! is_game_over "$1" &&
     lacks_pixels "$1" "$GREY" 1024x96+0+500 && in_colour "$1" "${t#* }" 484x32+270+700 500
 }
+
+# Online play: the game $1 hosting on port $3 from directory $2, on a display
+# of its own, until it says it waits; sets HOST_DISPLAY, HOST_XVFB and HOST_PID.
+start_host() {
+  SHOT_DIR=$(mktemp -d)
+  SCREEN="$SHOT_DIR/screen.png"
+  export XDG_DATA_HOME="$2/data"
+  start_display
+  HOST_DISPLAY=$DISPLAY HOST_XVFB=$XVFB_PID
+  (cd "$2" && exec "$1" --host "$3" >host.out 2>host.err) &
+  HOST_PID=$!
+  local i
+  for i in $(seq 1 100); do grep -q "Waiting for the other player" "$2/host.out" 2>/dev/null && break; sleep 0.1; done
+}

@@ -16,14 +16,7 @@ fighters_shown() { has_pixels "$1" 150 "$LIGHT" && has_pixels "$1" 150 "$DARK"; 
 # A free port on the loopback address, for as long as it takes the host to take it.
 port=$(( 28000 + RANDOM % 2000 ))
 
-SHOT_DIR=$(mktemp -d)
-SCREEN="$SHOT_DIR/screen.png"
-export XDG_DATA_HOME="$HOST_DIR/data"
-start_display
-HOST_DISPLAY=$DISPLAY HOST_XVFB=$XVFB_PID
-(cd "$HOST_DIR" && exec "$GAME" --host "$port" >host.out 2>host.err) &
-HOST_PID=$!
-for i in $(seq 1 100); do grep -q "Waiting for the other player" "$HOST_DIR/host.out" 2>/dev/null && break; sleep 0.1; done
+start_host "$GAME" "$HOST_DIR" "$port"
 grep -q "on port $port" "$HOST_DIR/host.out" || fail "the host did not say it waits on port $port"
 
 start_display
