@@ -123,15 +123,17 @@ bool awaitMessage(gameapp& game, NetLink& link, const std::vector<std::string>& 
     const int start = clockMillis();
     while (clockMillis() - start < kConnectMillis) {
         const bool there = link.receive(got);
-        for (std::size_t i = 0; i < got.size(); ++i) {
-            if (tag != 0 && (got[i].empty() || got[i][0] != tag)) continue;
-            message = got[i];
-            later.insert(later.end(), got.begin(), got.begin() + static_cast<std::ptrdiff_t>(i));
-            later.insert(later.end(), got.begin() + static_cast<std::ptrdiff_t>(i) + 1, got.end());
-            return true;
+        bool found = false;
+        for (std::string& m : got) {
+            if (!found && (tag == 0 || (!m.empty() && m[0] == tag))) {
+                message = std::move(m);
+                found = true;
+            } else {
+                later.push_back(std::move(m));
+            }
         }
-        later.insert(later.end(), got.begin(), got.end());
         got.clear();
+        if (found) return true;
         if (!there) return false;
         if (viewerKeyPresses(KeyEscape) > 0) return false;
         showLines(game, screen);
@@ -346,8 +348,7 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
         const bool there = link.receive(got);
         for (const std::string& m : got) {
             KeysMessage keys;
-            if (decodeKeysMessage(reinterpret_cast<const std::uint8_t*>(m.data()), m.size(),
-                                  keys)) {
+            if (decodeKeysMessage(m, keys)) {
                 session.receive(keys);
             } else if (m.size() == 1 && m[0] == Pause) {
                 paused = !paused;

@@ -47,8 +47,8 @@ std::string encodeKeysMessage(const KeysMessage& m) {
     return b.bytes;
 }
 
-bool decodeKeysMessage(const std::uint8_t* bytes, std::size_t size, KeysMessage& out) {
-    ByteReader c(bytes, size, "cut short");
+bool decodeKeysMessage(const std::string& bytes, KeysMessage& out) {
+    ByteReader c(bytes, 0, "cut short");
     constexpr const char* kDamaged = "damaged";
     KeysMessage m;
     if (c.u8() != kKeysTag) return false;

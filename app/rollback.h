@@ -57,7 +57,7 @@ struct KeysMessage {
 };
 // Little-endian bytes; decoding refuses anything malformed.
 std::string encodeKeysMessage(const KeysMessage& m);
-bool decodeKeysMessage(const std::uint8_t* bytes, std::size_t size, KeysMessage& out);
+bool decodeKeysMessage(const std::string& bytes, KeysMessage& out);
 
 class RollbackSession {
   public:

@@ -141,9 +141,7 @@ PairOutcome playPair(const PairRun& run) {
             SideOutcome& o = out[static_cast<std::size_t>(s)];
             for (const std::string& bytes : (s == 0 ? toHost : toJoiner).arrived(now)) {
                 KeysMessage m;
-                if (decodeKeysMessage(reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                                      bytes.size(), m))
-                    side.session.receive(m);
+                if (decodeKeysMessage(bytes, m)) side.session.receive(m);
             }
             const int f = side.session.frame();
             side.session.setLocalKeys(

@@ -62,9 +62,7 @@ class ScriptedPeer : public NetLink {
     int gameFrame() const {
         for (auto it = sent.rbegin(); it != sent.rend(); ++it) {
             KeysMessage m;
-            if (decodeKeysMessage(reinterpret_cast<const std::uint8_t*>(it->first.data()),
-                                  it->first.size(), m))
-                return m.frame;
+            if (decodeKeysMessage(it->first, m)) return m.frame;
         }
         return 0;
     }

@@ -130,13 +130,9 @@ TEST(KeysMessages, GarbageAndDamagedMessagesAreRefused) {
     m.frame = 124;
     m.hashFrame = 59;
     m.hash = 0x0123456789abcdefull;
-    const auto decodes = [](const std::string& bytes, KeysMessage& out) {
-        return decodeKeysMessage(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
-                                 out);
-    };
     const std::string good = encodeKeysMessage(m);
     KeysMessage back;
-    ASSERT_TRUE(decodes(good, back));
+    ASSERT_TRUE(decodeKeysMessage(good, back));
     EXPECT_EQ(encodeKeysMessage(back), good);
     EXPECT_EQ(back.hashFrame, 59);
     EXPECT_EQ(back.received, 118);
@@ -148,7 +144,7 @@ TEST(KeysMessages, GarbageAndDamagedMessagesAreRefused) {
     held.hashFrame = -1;
     const std::string few = encodeKeysMessage(held);
     EXPECT_LE(few.size(), 10u);
-    ASSERT_TRUE(decodes(few, back));
+    ASSERT_TRUE(decodeKeysMessage(few, back));
     EXPECT_EQ(back.keys, held.keys);
     EXPECT_EQ(back.hashFrame, -1);
 
@@ -168,7 +164,7 @@ TEST(KeysMessages, GarbageAndDamagedMessagesAreRefused) {
          {std::string(), good.substr(0, good.size() - 1), good + "x", tooMany, runPastCount,
           encodeKeysMessage(far), encodeKeysMessage(hashAhead),
           std::string("K\xff\xff\xff\xff\xff\x01"), noise}) {
-        EXPECT_FALSE(decodes(bytes, back));
+        EXPECT_FALSE(decodeKeysMessage(bytes, back));
     }
 }
 
