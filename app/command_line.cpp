@@ -3,9 +3,9 @@
 
 #include <cstring>
 
-#include "app/rollback.h"
+#include "netplay/rollback.h"
 #include "runtime/files.h"
-#include "runtime/net.h"
+#include "runtime/net/link.h"
 #include "runtime/numbers.h"
 
 namespace {

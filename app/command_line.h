@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "replay/actions.h"
+
 struct CommandLine {
     enum Action { Play, Help, Replay, Verify, Synctest, Timedemo, Host, Join, Wrong } action = Play;
     std::string address;             // Join: the host
@@ -16,16 +18,3 @@ struct CommandLine {
 
 CommandLine parseCommandLine(int argc, const char* const* argv);
 const char* helpText();
-
-// Exit statuses.
-constexpr int kExitDiverged = 1;  // a recorded fight was refused or played differently
-constexpr int kExitUsage = 2;     // an unknown option or a missing file
-
-// Watches a recorded fight in the window at its own pace, with its sound;
-// P pauses, Esc leaves. timed: as fast as the display allows, silent, with the
-// frame times printed at the end. The exit status.
-int watchReplay(const std::string& path, bool timed);
-// Plays each recorded fight unseen and prints one line for it, going back
-// and playing frames again after each one when rollbackDepth is above 0.
-// The exit status.
-int verifyReplays(const std::vector<std::string>& paths, int rollbackDepth = 0);

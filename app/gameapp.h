@@ -18,7 +18,7 @@
 
 struct Image;
 struct Sound;
-class FightRecorder;
+class FightObserver;
 
 // Loaded once at start-up and kept until the program ends.
 struct Media {
@@ -80,7 +80,7 @@ class gameapp {
     std::string message;
     int messageTimer = 0;               // frames the message stays visible
     Media media;                        // the pictures and sounds start-up loads
-    FightRecorder* recorder = nullptr;  // keeps every fight played, when set (app/replay.h)
+    FightObserver* recorder = nullptr;  // keeps every fight played, when set (replay/replay.h)
 
     // --- Start-up and menus: app/menus.cpp, app/controls_screen.cpp ---
     MenuEntry mainMenu();
@@ -173,12 +173,12 @@ class gameapp {
 
 // The program: start-up, title picture and the main menu loop. Returns the
 // exit status when the player quits. Every fight goes to the recorder, if any.
-int runFlailwick(FightRecorder* recorder = nullptr);
+int runFlailwick(FightObserver* recorder = nullptr);
 
 // The whole program, ended through the runtime's one way out whether the
 // player quits, presses Esc in the menu, closes the window or a fatal error
 // stops it.
-[[noreturn]] void playFlailwick(FightRecorder* recorder = nullptr);
+[[noreturn]] void playFlailwick(FightObserver* recorder = nullptr);
 
 // The display as the settings ask for it: a centred window, or full screen.
 void openGameDisplay(int fullscreen);

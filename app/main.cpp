@@ -5,8 +5,8 @@
 
 #include "app/command_line.h"
 #include "app/gameapp.h"
-#include "app/online.h"
-#include "app/replay.h"
+#include "netplay/online.h"
+#include "replay/replay.h"
 #include "runtime/platform/headless.h"
 #include "runtime/platform/sdl_platform.h"
 #include "runtime/program.h"

@@ -4,7 +4,7 @@
 #include "app/fighters_in_play.h"
 #include "app/game_texts.h"
 #include "app/gameapp.h"
-#include "app/replay.h"
+#include "fight/observer.h"
 #include "runtime/graphics.h"
 #include "runtime/input.h"
 #include "runtime/pads.h"

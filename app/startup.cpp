@@ -88,7 +88,7 @@ void placeWindow() {
     moveWindow(right / 2 - 512, bottom / 2 - 399);
 }
 
-int runFlailwick(FightRecorder* recorder) {
+int runFlailwick(FightObserver* recorder) {
     addEmbeddedResources();
     // The game object lives until the program ends.
     auto game = std::make_unique<gameapp>();
@@ -122,4 +122,4 @@ int runFlailwick(FightRecorder* recorder) {
     }
 }
 
-void playFlailwick(FightRecorder* recorder) { endProgram(runFlailwick(recorder)); }
+void playFlailwick(FightObserver* recorder) { endProgram(runFlailwick(recorder)); }

@@ -5,10 +5,10 @@
 
 #include <memory>
 
-#include "app/fight_snapshot.h"
 #include "app/gameapp.h"
 #include "app/match_loop.h"
-#include "app/replay.h"
+#include "fight/snapshot.h"
+#include "replay/replay.h"
 #include "runtime/input.h"
 #include "runtime/numbers.h"
 #include "runtime/platform/headless.h"

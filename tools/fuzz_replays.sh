@@ -9,7 +9,7 @@ seconds="${2:-20}"
 mkdir -p "$out/corpus"
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
   -DFUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION \
-  -I"$src" "$src/fuzz/replay_reader_fuzz.cpp" "$src/app/replay_file.cpp" -lz \
+  -I"$src" "$src/fuzz/replay_reader_fuzz.cpp" "$src/replay/format.cpp" -lz \
   -o "$out/replay_reader_fuzz"
 cp "$src"/tests/data/replays/*.fwr "$out/corpus/"
 # The corpus directory grows with what the fuzzer finds; it stays in the build.

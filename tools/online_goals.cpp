@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "runtime/platform/headless.h"
-#include "tools/online_pair.h"
+#include "tests/support/online_pair.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/replay.h"
+#include "replay/replay.h"
 #include "runtime/files.h"
 #include "tests/support/recorded_fights.h"
 

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <thread>
 
-#include "runtime/net.h"
+#include "runtime/net/link.h"
 
 namespace {
 

@@ -2,4 +2,4 @@
 // determinism tests compare with stored values.
 #pragma once
 
-#include "app/fight_hash.h"
+#include "fight/hash.h"

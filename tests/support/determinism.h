@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/simulation_version.h"
+#include "fight/simulation_version.h"
 
 // Two bodies for 600 frames, one steered at the other, outside the match loop.
 std::uint64_t bodyFightHash();

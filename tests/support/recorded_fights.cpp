@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "app/gameapp.h"
-#include "app/replay.h"
+#include "replay/replay.h"
 #include "runtime/embedded.h"
 #include "runtime/graphics.h"
 #include "runtime/input.h"

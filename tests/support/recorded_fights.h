@@ -3,7 +3,7 @@
 // fight, each about a minute long with keys changing all along.
 #pragma once
 
-#include "app/replay_file.h"
+#include "replay/format.h"
 
 Replay recordedCoopFight();
 Replay recordedVersusFight();

@@ -1,5 +1,5 @@
 // Saving and loading a fight's state by copying the game object whole.
-#include "app/fight_snapshot.h"
+#include "fight/snapshot.h"
 
 #include "app/gameapp.h"
 #include "runtime/numbers.h"

@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "app/command_line.h"
-#include "app/replay.h"
-#include "app/simulation_version.h"
+#include "fight/simulation_version.h"
+#include "replay/replay.h"
 #include "runtime/files.h"
 #include "runtime/presentation.h"
 #include "tests/support/counting_allocator.h"

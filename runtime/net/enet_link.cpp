@@ -7,7 +7,7 @@
 
 #include <chrono>
 
-#include "runtime/net.h"
+#include "runtime/net/link.h"
 
 namespace {
 

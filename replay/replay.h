@@ -8,7 +8,8 @@
 #include <functional>
 #include <string>
 
-#include "app/replay_file.h"
+#include "fight/observer.h"
+#include "replay/format.h"
 
 class gameapp;
 
@@ -19,12 +20,12 @@ void restoreFightStart(gameapp& game, const FightStart& start);
 // directory, if one is given, when the fight ends. Its buffers are made once,
 // so recording never allocates inside a fight; a fight that outgrows them is
 // not kept.
-class FightRecorder {
+class FightRecorder : public FightObserver {
   public:
     explicit FightRecorder(std::string directory);
-    void begin(const gameapp& game);
-    void frameDone(const gameapp& game);
-    void finish(const gameapp& game, int result);
+    void begin(const gameapp& game) override;
+    void frameDone(const gameapp& game) override;
+    void finish(const gameapp& game, int result) override;
     // The newest file written, empty before the first.
     const std::string& lastWritten() const { return lastWritten_; }
     // The last fight recorded whole, written or not.

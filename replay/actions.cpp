@@ -5,9 +5,9 @@
 #include <memory>
 #include <vector>
 
-#include "app/command_line.h"
 #include "app/gameapp.h"
-#include "app/replay.h"
+#include "replay/actions.h"
+#include "replay/replay.h"
 #include "runtime/embedded.h"
 #include "runtime/files.h"
 #include "runtime/graphics.h"

@@ -1,7 +1,7 @@
 // A connection to the other player's machine over UDP: messages that must
 // arrive (the handshake, settings, pause, leaving) and messages that may be
 // lost or come out of order (each frame's keys). Only
-// runtime/platform/enet_link.cpp sees the network library.
+// runtime/net/enet_link.cpp sees the network library.
 #pragma once
 
 #include <memory>

@@ -1,6 +1,6 @@
 // The byte layout of a recorded fight: little-endian fields, key events as
 // variable-length poll steps, a CRC-32 of everything at the end.
-#include "app/replay_file.h"
+#include "replay/format.h"
 #include "app/game_texts.h"
 
 #include <zlib.h>
@@ -8,7 +8,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/simulation_version.h"
+#include "fight/simulation_version.h"
 #include "runtime/bytes.h"
 
 namespace {

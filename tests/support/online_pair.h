@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/rollback.h"
+#include "netplay/rollback.h"
 
 class gameapp;
 class FightRecorder;

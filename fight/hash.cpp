@@ -1,5 +1,5 @@
 // FNV-1a over the bit patterns of a fight's state.
-#include "app/fight_hash.h"
+#include "fight/hash.h"
 #include "app/fighters_in_play.h"
 
 #include <algorithm>

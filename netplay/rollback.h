@@ -10,37 +10,10 @@
 #include <cstdint>
 #include <string>
 
-// One player's keys for one frame, as they travel.
-enum FrameKey : std::uint8_t {
-    FrameUp = 1,
-    FrameDown = 2,
-    FrameLeft = 4,
-    FrameRight = 8,
-    FrameEnter = 16,
-    FrameSpace = 32,
-    FrameEscape = 64,
-};
+#include "fight/stepped_game.h"
 
-constexpr int kMaxPredicted = 8;   // frames played on guessed keys before waiting
 constexpr int kMaxInputDelay = 8;  // frames
 constexpr int kHashFrames = 60;    // confirmed frames between two compared hashes
-constexpr int kStateParts = 8;     // the hashed parts that tell where two sides parted
-using StateParts = std::array<std::uint64_t, kStateParts>;
-
-// What the session needs of the fight it keeps in step.
-class SteppedGame {
-  public:
-    virtual ~SteppedGame() = default;
-    // The state before a frame, in one of kSnapshotSlots slots.
-    virtual void save(int slot) = 0;
-    virtual void load(int slot) = 0;
-    // One frame with both players' keys; unseen when it is played again.
-    virtual void advance(std::uint8_t playerOne, std::uint8_t playerTwo, bool seen) = 0;
-    virtual std::uint64_t hash() = 0;
-    // The state in parts, each hashed, to tell where two sides parted.
-    virtual StateParts parts() = 0;
-};
-constexpr int kSnapshotSlots = kMaxPredicted + 2;
 
 // One message from a side to the other, sent every frame.
 struct KeysMessage {

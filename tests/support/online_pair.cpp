@@ -1,6 +1,6 @@
 // Two sides of an online series in one process: the network in memory, the
 // scripted players and the measures a side takes of its own play.
-#include "tools/online_pair.h"
+#include "tests/support/online_pair.h"
 
 #include <algorithm>
 #include <array>
@@ -11,8 +11,8 @@
 #include <string>
 
 #include "app/gameapp.h"
-#include "app/online_versus.h"
-#include "app/replay.h"
+#include "fight/versus_steps.h"
+#include "replay/replay.h"
 #include "runtime/presentation.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // Recording fights, keeping the newest of them, and playing them again.
-#include "app/replay.h"
+#include "replay/replay.h"
 #include "app/game_texts.h"
 
 #include <algorithm>
@@ -9,11 +9,11 @@
 #include <limits>
 #include <type_traits>
 
-#include "app/fight_hash.h"
-#include "app/fight_snapshot.h"
 #include "app/gameapp.h"
 #include "app/match_loop.h"
-#include "app/simulation_version.h"
+#include "fight/hash.h"
+#include "fight/simulation_version.h"
+#include "fight/snapshot.h"
 #include "runtime/files.h"
 #include "runtime/input.h"
 #include "runtime/numbers.h"

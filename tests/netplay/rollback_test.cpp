@@ -8,14 +8,14 @@
 #include <random>
 #include <vector>
 
-#include "app/fight_hash.h"
 #include "app/gameapp.h"
-#include "app/online_versus.h"
-#include "app/replay.h"
-#include "app/rollback.h"
+#include "fight/hash.h"
+#include "fight/versus_steps.h"
+#include "netplay/rollback.h"
+#include "replay/replay.h"
 #include "runtime/presentation.h"
 #include "tests/support/headless_fixture.h"
-#include "tools/online_pair.h"
+#include "tests/support/online_pair.h"
 
 namespace {
 

@@ -9,16 +9,16 @@
 #include <functional>
 #include <utility>
 
-#include "app/fight_hash.h"
 #include "app/gameapp.h"
-#include "app/online.h"
-#include "app/replay.h"
-#include "app/replay_file.h"
-#include "app/rollback.h"
-#include "app/simulation_version.h"
+#include "fight/hash.h"
+#include "fight/simulation_version.h"
+#include "netplay/online.h"
+#include "netplay/rollback.h"
+#include "replay/format.h"
+#include "replay/replay.h"
 #include "runtime/files.h"
 #include "runtime/input.h"
-#include "runtime/net.h"
+#include "runtime/net/link.h"
 #include "tests/support/headless_fixture.h"
 #include "tests/support/temp_dir.h"
 

@@ -1,25 +1,25 @@
 // The online series: waiting and connecting screens, the handshake, the
 // frame loop over the rollback session, pause, leaving and lost connections.
-#include "app/online.h"
+#include "netplay/online.h"
 
 #include <cstdio>
 #include <memory>
 #include <vector>
 
-#include "app/fight_hash.h"
 #include "app/gameapp.h"
-#include "app/online_versus.h"
-#include "app/replay.h"
-#include "app/replay_file.h"
-#include "app/rollback.h"
-#include "app/simulation_version.h"
+#include "fight/hash.h"
+#include "fight/simulation_version.h"
+#include "fight/versus_steps.h"
+#include "netplay/rollback.h"
 #include "persist/settings_table.h"
+#include "replay/format.h"
+#include "replay/replay.h"
 #include "runtime/bytes.h"
 #include "runtime/embedded.h"
 #include "runtime/files.h"
 #include "runtime/graphics.h"
 #include "runtime/input.h"
-#include "runtime/net.h"
+#include "runtime/net/link.h"
 #include "runtime/numbers.h"
 #include "runtime/presentation.h"
 

@@ -6,11 +6,11 @@
 #include <array>
 #include <cstdint>
 
-#include "app/fight_snapshot.h"
-#include "app/rollback.h"
+#include "fight/snapshot.h"
+#include "fight/stepped_game.h"
 
 class gameapp;
-class FightRecorder;
+class FightObserver;
 
 class VersusSteps : public SteppedGame {
   public:
@@ -18,7 +18,7 @@ class VersusSteps : public SteppedGame {
     // from the generator's seed, with its first fight set up.
     // A recorder, when given, keeps each fight as it is played: for a series
     // played again on its confirmed keys, never for one a rollback runs.
-    VersusSteps(gameapp& game, int seed, FightRecorder* recorder = nullptr);
+    VersusSteps(gameapp& game, int seed, FightObserver* recorder = nullptr);
 
     void save(int slot) override;
     void load(int slot) override;
@@ -38,7 +38,7 @@ class VersusSteps : public SteppedGame {
     void leave();
 
     gameapp& game_;
-    FightRecorder* recorder_;
+    FightObserver* recorder_;
     std::array<FightSnapshot, kSnapshotSlots> kept_;
     int played_ = 0;  // frames advanced
     int overAt_ = -1;

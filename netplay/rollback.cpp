@@ -1,6 +1,6 @@
 // The rollback session: keys by frame in rings, guesses and their
 // corrections, the pace of the two sides and the comparison of hashes.
-#include "app/rollback.h"
+#include "netplay/rollback.h"
 
 #include <algorithm>
 

@@ -1,14 +1,14 @@
 // One frame of an online versus series: the frame's keys held, the next
 // fight set up once one ends, then the fight frame itself.
-#include "app/online_versus.h"
+#include "fight/versus_steps.h"
 
 #include <tuple>
 
-#include "app/fight_hash.h"
 #include "app/game_texts.h"
 #include "app/gameapp.h"
 #include "app/match_loop.h"
-#include "app/replay.h"
+#include "fight/hash.h"
+#include "fight/observer.h"
 #include "runtime/input.h"
 #include "runtime/numbers.h"
 #include "runtime/presentation.h"
@@ -34,7 +34,7 @@ void holdFrameKeys(std::uint8_t one, std::uint8_t two) {
 
 }  // namespace
 
-VersusSteps::VersusSteps(gameapp& game, int seed, FightRecorder* recorder)
+VersusSteps::VersusSteps(gameapp& game, int seed, FightObserver* recorder)
     : game_(game), recorder_(recorder) {
     seedRandom(seed);
     leave();
