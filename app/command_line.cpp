@@ -34,8 +34,8 @@ const char* helpText() {
            "  --host [PORT]      host an online versus series: wait for the other player\n"
            "                     on PORT (27960 when not given); the host is player 1\n"
            "  --join HOST[:PORT] join the online versus series hosted at HOST\n"
-           "  --delay N          with --host or --join: your keys act N frames later\n"
-           "                     (0 to 8, 2 when not given)\n"
+           "  --delay N|auto     with --host or --join: your keys act N frames later\n"
+           "                     (0 to 8; auto, the default, chooses from the round trip)\n"
            "  --help             show this help\n"
            "\n"
            "Every fight is recorded in $XDG_DATA_HOME/flailwick/replays (by default\n"
@@ -73,10 +73,11 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
         if (c.port < 1 || c.port > 65535) return wrong("a PORT is a number from 1 to 65535");
         if (i < rest.size() && rest[i] == "--delay") {
             if (i + 1 >= rest.size()) return wrong("--delay needs a number of frames");
-            c.inputDelay = textToInt(rest[i + 1]);
+            c.inputDelay = rest[i + 1] == "auto" ? -1 : textToInt(rest[i + 1]);
             const std::string back = std::to_string(c.inputDelay);
-            if (back != rest[i + 1] || c.inputDelay < 0 || c.inputDelay > kMaxInputDelay)
-                return wrong("--delay takes 0 to 8 frames");
+            if (rest[i + 1] != "auto" &&
+                (back != rest[i + 1] || c.inputDelay < 0 || c.inputDelay > kMaxInputDelay))
+                return wrong("--delay takes 0 to 8 frames, or auto");
             i += 2;
         }
         if (i < rest.size()) return wrong("unknown option '" + rest[i] + "'");

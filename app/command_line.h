@@ -11,7 +11,7 @@ struct CommandLine {
     enum Action { Play, Help, Replay, Verify, Synctest, Timedemo, Host, Join, Wrong } action = Play;
     std::string address;             // Join: the host
     int port = 0;                    // Host, Join
-    int inputDelay = 2;              // Host, Join: frames
+    int inputDelay = -1;             // Host, Join: frames; -1 chooses from the round trip
     std::vector<std::string> files;  // Replay: none for the newest fight
     std::string error;               // Wrong: the one line that says why
 };

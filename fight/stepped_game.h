@@ -16,6 +16,9 @@ enum FrameKey : std::uint8_t {
     FrameEscape = 64,
 };
 
+// A frame number that is not known yet: no keys, no hash, no end.
+constexpr int kNoFrame = -1;
+
 constexpr int kMaxPredicted = 8;  // frames played on guessed keys before waiting
 // Every frame that may be played again, and the one before the oldest.
 constexpr int kSnapshotSlots = kMaxPredicted + 2;

@@ -36,8 +36,8 @@ void holdFrameKeys(std::uint8_t one, std::uint8_t two) {
 
 VersusSteps::VersusSteps(gameapp& game, int seed, FightObserver* recorder)
     : game_(game), recorder_(recorder) {
+    outerRecording_ = swapInputRecording(nullptr);
     seedRandom(seed);
-    leave();
     game_.mode = kModeVersus;
     game_.wins = {0, 0, 0};
     if (recorder_ != nullptr) recorder_->begin(game_);
@@ -46,6 +46,7 @@ VersusSteps::VersusSteps(gameapp& game, int seed, FightObserver* recorder)
 }
 
 void VersusSteps::enter() {
+    outerRecording_ = swapInputRecording(ownRecording_);
     seedRandom(randomState_);
     restoreInput(input_);
 }
@@ -53,15 +54,25 @@ void VersusSteps::enter() {
 void VersusSteps::leave() {
     randomState_ = randomState();
     input_ = saveInput();
+    ownRecording_ = swapInputRecording(outerRecording_);
 }
 
 void VersusSteps::save(int slot) {
     enter();
     kept_[static_cast<std::size_t>(slot)].save(game_);
     keptCounts_[static_cast<std::size_t>(slot)] = {played_, overAt_};
+    leave();
+}
+
+void VersusSteps::cut() {
+    if (recorder_ == nullptr || over()) return;
+    enter();
+    recorder_->finish(game_, 0);
+    leave();
 }
 
 void VersusSteps::load(int slot) {
+    enter();
     kept_[static_cast<std::size_t>(slot)].load(game_);
     std::tie(played_, overAt_) = keptCounts_[static_cast<std::size_t>(slot)];
     leave();

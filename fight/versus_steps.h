@@ -27,6 +27,9 @@ class VersusSteps : public SteppedGame {
     StateParts parts() override;
     // Esc ended the series.
     bool over() const;
+    // The series stops here, cut short: the fight in progress is recorded
+    // up to this frame.
+    void cut();
     // The frames played when Esc ended it, -1 before: once both sides have
     // confirmed that many, nothing later can matter.
     int overAt() const { return overAt_; }
@@ -45,4 +48,6 @@ class VersusSteps : public SteppedGame {
     std::array<std::pair<int, int>, kSnapshotSlots> keptCounts_{};  // played_, overAt_
     int randomState_ = 1;
     InputCheckpoint input_;
+    InputLog* ownRecording_ = nullptr;    // this series' recording, while another plays
+    InputLog* outerRecording_ = nullptr;  // whatever was recording before this series stepped
 };

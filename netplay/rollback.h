@@ -1,41 +1,72 @@
 // Keeping one fight in step on two machines: each side plays its own keys at
 // once (after an input delay), guesses the other side's as the last it saw,
 // and when the real ones arrive and differ, goes back to the first frame it
-// guessed wrong and plays forward again unseen. What it sends the other side
-// repeats every frame's keys until they are acknowledged, so a lost message
-// costs nothing; confirmed frames are hashed and compared every 60 frames.
+// guessed wrong and plays forward again unseen. The session coordinates the
+// key queues, the sync layer's saved states, the time sync that keeps the two
+// sides in pace and the comparison of confirmed hashes.
 #pragma once
 
 #include <array>
 #include <cstdint>
-#include <string>
 
 #include "fight/stepped_game.h"
+#include "fight/sync_layer.h"
+#include "netplay/keys_message.h"
 
 constexpr int kMaxInputDelay = 8;  // frames
 constexpr int kHashFrames = 60;    // confirmed frames between two compared hashes
+// Stretches whose hashes are kept to compare: the other side's may come late.
+constexpr int kKeptStretches = 8;
 
-// One message from a side to the other, sent every frame.
-struct KeysMessage {
-    static constexpr int kMaxKeys = 48;
-    std::int32_t firstFrame = 0;  // the frame of keys[0]
-    std::uint8_t count = 0;
-    std::array<std::uint8_t, kMaxKeys> keys{};
-    std::int32_t received = -1;   // the other side's keys received up to this frame
-    std::int32_t frame = 0;       // the sender's next frame, to keep the two in pace
-    std::int32_t advantage = 0;   // how far the sender sees itself ahead of the other
-    std::int32_t hashFrame = -1;  // a confirmed frame ending a stretch of 60, and the hash after
-                                  // it, or -1 for none
-    std::uint64_t hash = 0;
+// One player's keys by frame, as far as this side knows them.
+class InputQueue {
+  public:
+    // Frames kept: those that may be guessed and those not yet acknowledged.
+    static constexpr int kRing = SyncLayer::kHashRing;
+
+    // Keys of frame f arrived; ignored when f is known already or too far
+    // ahead to keep.
+    void put(int f, std::uint8_t keys);
+    // The next frame, when its keys have come: every frame up to it is known.
+    bool takeNext(int& f);
+    // Frames known without a gap, up to this one; kNoFrame before the first.
+    int knownUpTo() const { return known_; }
+    // Frame f's keys when they have come; the guess otherwise: what was held last.
+    std::uint8_t keysOrGuess(int f) const;
+    // Frame f's keys, once known; the last kRing frames are kept.
+    std::uint8_t at(int f) const { return keys_[slot(f)]; }
+
+  private:
+    static std::size_t slot(int f) { return static_cast<std::size_t>(f % kRing); }
+    std::array<std::uint8_t, kRing> keys_{};
+    std::array<bool, kRing> arrived_{};
+    int known_ = kNoFrame;
 };
-// Little-endian bytes; decoding refuses anything malformed.
-std::string encodeKeysMessage(const KeysMessage& m);
-bool decodeKeysMessage(const std::string& bytes, KeysMessage& out);
+
+// How far this side runs ahead of the other in time, averaged over half a
+// second so that one late message alone costs no frame.
+class TimeSync {
+  public:
+    static constexpr int kTicks = 30;
+    // Leads beyond this are the same to the pacing; clamped, the sum of any
+    // values from the wire stays far from overflow.
+    static constexpr int kMaxLead = 600;
+    // ownFrame - peerFrame as this side sees it, less the other side's own view.
+    int average(int lead);
+    // The newest lead, for the player's eyes: above 0 ahead, below behind.
+    int last() const { return last_; }
+
+  private:
+    std::array<int, kTicks> leads_{};
+    int sum_ = 0;
+    int next_ = 0;
+    int last_ = 0;
+};
 
 class RollbackSession {
   public:
     // side: 1 for player 1 (the host), 2 for player 2.
-    RollbackSession(int side, int inputDelay);
+    RollbackSession(int side, int inputDelay, SteppedGame& game);
 
     // This frame's keys of the local player; they act inputDelay frames later.
     void setLocalKeys(std::uint8_t keys) { sampled_ = keys; }
@@ -45,62 +76,61 @@ class RollbackSession {
     // One display frame: the correction of wrong guesses, if any, then the
     // next frame unless too many are guessed already or this side runs ahead.
     // False when no new frame was played.
-    bool tick(SteppedGame& game);
+    bool tick();
+    // The newest frame played once more, seen: a side that waits shows the
+    // fight where it stands instead of a blank.
+    void showLastFrame();
 
+    int side() const { return side_; }
+    int inputDelay() const { return delay_; }
     int frame() const { return frame_; }          // frames played
     int confirmed() const;                        // frames played on both sides' real keys
-    int desyncFrame() const { return desync_; }   // -1 while the hashes agree
+    int desyncFrame() const { return desync_; }   // kNoFrame while the hashes agree
     int rollbacks() const { return rollbacks_; }  // corrections made
     int deepestRollback() const { return deepest_; }
-    int waits() const { return waits_; }               // display frames without a new frame
-    int localKeysUpTo() const { return localKnown_; }  // the newest frame with local keys set
+    // Frames played again in the last 60 display frames.
+    int rolledBackLately() const;
+    int waits() const { return waits_; }  // display frames without a new frame
+    int lead() const { return timeSync_.last(); }
+    int localKeysUpTo() const { return local_.knownUpTo(); }
     // The keys a side played frame f with: final once f is confirmed, and
-    // kept for the last 64 frames.
-    std::uint8_t keysOf(int side, int f) const {
-        return keys_[static_cast<std::size_t>(index(side))][static_cast<std::size_t>(slot(f))];
-    }
+    // kept for the last InputQueue::kRing frames.
+    std::uint8_t keysOf(int side, int f) const { return queue(side).at(f); }
     // The state's parts after a frame that ends a stretch of 60, for the last
-    // eight of them; null for any other.
+    // kKeptStretches of them; null for any other.
     const StateParts* partsAfter(int f) const;
-    // The hash of the state after frame f, for the last 64 frames.
-    std::uint64_t hashAfter(int f) const { return hashes_[static_cast<std::size_t>(slot(f))]; }
+    std::uint64_t hashAfter(int f) const { return sync_.hashAfter(f); }
 
   private:
-    static constexpr int kRing = 128;
-    static int slot(int f) { return ((f % kRing) + kRing) % kRing; }
-    static int index(int side) { return side == 1 ? 0 : 1; }
-    std::uint8_t remoteKeysFor(int f) const;
-    void play(SteppedGame& game, int f, bool seen);
-    void noteHash(int f, std::uint64_t h);
+    static std::size_t stretch(int f) {
+        return static_cast<std::size_t>(f / kHashFrames % kKeptStretches);
+    }
+    const InputQueue& queue(int side) const { return side == side_ ? local_ : remote_; }
+    void play(int f, bool seen);
     void checkHashes();
-    int leadAverage();  // over the last display frames, with this one's
 
     int side_;
     int delay_;
+    SyncLayer sync_;
+    InputQueue local_, remote_;
+    TimeSync timeSync_;
     std::uint8_t sampled_ = 0;
     std::uint8_t untaken_ = 0;  // presses sampled while the local keys waited
     int frame_ = 0;
-    int localKnown_ = -1;   // local keys set up to this frame
-    int remoteKnown_ = -1;  // remote keys received without a gap up to this frame
-    int peerReceived_ = -1;
+    int peerReceived_ = kNoFrame;
     int peerFrame_ = 0;
     int peerAdvantage_ = 0;
-    int wrongFrom_ = -1;  // the first frame played on a wrong guess, -1 for none
-    std::array<std::array<std::uint8_t, kRing>, 2> keys_{};
-    std::array<bool, kRing> remoteArrived_{};
-    std::array<std::uint8_t, kRing> guessed_{};  // the remote keys each frame was played with
-    std::array<std::uint64_t, kRing> hashes_{};  // the state after each frame
-    int lastHashFrame_ = -1;                     // our newest confirmed hash to send
+    int wrongFrom_ = kNoFrame;  // the first frame played on a wrong guess
+    std::array<std::uint8_t, InputQueue::kRing> guessed_{};  // the remote keys each frame had
+    int lastHashFrame_ = kNoFrame;                           // our newest confirmed hash to send
     std::uint64_t lastHash_ = 0;
-    std::array<std::pair<int, std::uint64_t>, 8> ownHashes_{};  // confirmed, to compare
-    std::array<std::pair<int, std::uint64_t>, 8> peerHashes_{};
-    std::array<std::pair<int, StateParts>, 8> gridParts_{};
-    int desync_ = -1;
+    std::array<std::pair<int, std::uint64_t>, kKeptStretches> ownHashes_{};
+    std::array<std::pair<int, std::uint64_t>, kKeptStretches> peerHashes_{};
+    std::array<std::pair<int, StateParts>, kKeptStretches> stretchParts_{};
+    int desync_ = kNoFrame;
     int rollbacks_ = 0;
     int deepest_ = 0;
     int waits_ = 0;
     int ticks_ = 0;
-    static constexpr int kLeadTicks = 30;
-    std::array<int, kLeadTicks> leads_{};
-    int leadSum_ = 0;
+    std::array<int, 60> replayedByTick_{};  // frames played again, by display frame
 };

@@ -281,7 +281,7 @@ std::string decodeReplay(const std::uint8_t* bytes, std::size_t size, Replay& ou
     out.checkpoints.reserve(checkpoints);
     for (std::uint32_t i = 0; i < checkpoints && r.ok(); ++i)
         out.checkpoints.push_back(r.u64());
-    out.result = r.ranged("result", 1, 3);
+    out.result = r.ranged("result", kResultCut, 3);
     out.roundState = r.ranged("outcome", 0, 2);
     out.finalHash = r.u64();
     if (r.ok() && r.left() != 0) r.fail("it has bytes after its end");

@@ -45,13 +45,17 @@ struct FightStart {
     std::vector<ScoreEntry> highScores;
 };
 
+// The result of a fight whose recording stops before its end: an online
+// series cut by a lost connection or a closed window.
+constexpr int kResultCut = 0;
+
 struct Replay {
     std::uint64_t simulation = 0;  // the simulation version that recorded it
     FightStart start;
     InputLog input;
     int frames = 0;
     std::vector<std::uint64_t> checkpoints;  // after frames 60, 120, ...
-    int result = 0;                          // what playFight returned
+    int result = 0;                          // what playFight returned, or kResultCut
     int roundState = 0;
     std::uint64_t finalHash = 0;
 };

@@ -3,10 +3,12 @@
 #include "app/game_texts.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <limits>
+#include <memory>
 #include <type_traits>
 
 #include "app/gameapp.h"
@@ -14,6 +16,8 @@
 #include "fight/hash.h"
 #include "fight/simulation_version.h"
 #include "fight/snapshot.h"
+#include "fight/stepped_game.h"
+#include "fight/sync_layer.h"
 #include "runtime/files.h"
 #include "runtime/input.h"
 #include "runtime/numbers.h"
@@ -178,64 +182,70 @@ std::string loadReplay(const std::string& path, Replay& out) {
 
 namespace {
 
-// The frames kept to go back to, and each one's hash, by frame number.
-class Rollbacks {
+// A recorded fight as the sync layer steps it: its keys come from the
+// recording, so the frame keys handed to it are none.
+class RecordedSteps : public SteppedGame {
   public:
-    explicit Rollbacks(int depth) : depth_(std::clamp(depth, 0, kMaxRollback)) {
-        for (int i = 0; i <= depth_; ++i)
-            kept_.emplace_back();
-    }
-
-    void keep(const gameapp& game, int frame) {
-        if (depth_ == 0) return;
-        const std::size_t slot = static_cast<std::size_t>(frame % (depth_ + 1));
-        kept_[slot].save(game);
-        hashes_[slot] = hashFight(game);
-    }
-
-    // After frame `frame`: back n frames and forward again; empty when every
-    // frame hashed as before.
-    std::string goBackAndReplay(gameapp& game, int frame) {
-        if (depth_ == 0) return {};
-        const int n = (frame - 1) % depth_ + 1;
-        if (frame - n < 0) return {};
-        kept_[static_cast<std::size_t>((frame - n) % (depth_ + 1))].load(game);
-        const Unseen unseen;
-        for (int f = frame - n + 1; f <= frame; ++f) {
-            playFightFrame(game);
-            const std::uint64_t want = hashes_[static_cast<std::size_t>(f % (depth_ + 1))];
-            if (hashFight(game) != want) {
-                return "frame " + std::to_string(f) + " played again after going back " +
-                       std::to_string(n) + " frames from " + std::to_string(frame) + " hashes " +
-                       hashText(hashFight(game)) + ", first time " + hashText(want);
-            }
+    explicit RecordedSteps(gameapp& game) : game_(game) {}
+    void save(int slot) override { kept_[static_cast<std::size_t>(slot)].save(game_); }
+    void load(int slot) override { kept_[static_cast<std::size_t>(slot)].load(game_); }
+    void advance(std::uint8_t, std::uint8_t, bool seen) override {
+        if (seen) {
+            playFightFrame(game_);
+            return;
         }
-        return {};
+        const Unseen unseen;
+        playFightFrame(game_);
     }
+    std::uint64_t hash() override { return hashFight(game_); }
+    StateParts parts() override { return {}; }
 
   private:
-    int depth_;
-    std::vector<FightSnapshot> kept_;
-    std::array<std::uint64_t, kMaxRollback + 1> hashes_{};
+    gameapp& game_;
+    std::array<FightSnapshot, kSnapshotSlots> kept_;
 };
+
+// After frame f (from 0): back 1, 2, ... up to depth frames in turn, and
+// forward again unseen through the same saved states online play uses;
+// empty when every frame hashed as before.
+std::string goBackAndReplay(SyncLayer& layer, int f, int depth) {
+    const int n = f % depth + 1;
+    const int from = f - n + 1;
+    if (from < 0) return {};
+    layer.loadBefore(from);
+    for (int g = from; g <= f; ++g) {
+        const std::uint64_t want = layer.hashAfter(g);
+        layer.play(g, 0, 0, false);
+        if (layer.hashAfter(g) != want) {
+            return "frame " + std::to_string(g + 1) + " played again after going back " +
+                   std::to_string(n) + " frames from " + std::to_string(f + 1) + " hashes " +
+                   hashText(layer.hashAfter(g)) + ", first time " + hashText(want);
+        }
+    }
+    return {};
+}
 
 }  // namespace
 
 ReplayRun playRecordedFight(gameapp& game, const Replay& replay,
                             const std::function<bool()>& afterFrame, int rollbackDepth) {
     ReplayRun run;
-    Rollbacks rollbacks(rollbackDepth);
+    const int depth = std::clamp(rollbackDepth, 0, kMaxRollback);
+    auto steps = std::make_unique<RecordedSteps>(game);
+    SyncLayer layer(*steps);
     restoreFightStart(game, replay.start);
     startInputPlayback(replay.input);
     game.setUpFight();
     setFightKeys(true);
-    rollbacks.keep(game, 0);
     std::size_t checkpoint = 0;
     while (run.frames < replay.frames && game.matchState != kStateEnd) {
-        playFightFrame(game);
+        if (depth > 0) {
+            layer.play(run.frames, 0, 0, true);
+            run.why = goBackAndReplay(layer, run.frames, depth);
+        } else {
+            playFightFrame(game);
+        }
         ++run.frames;
-        rollbacks.keep(game, run.frames);
-        run.why = rollbacks.goBackAndReplay(game, run.frames);
         if (!run.why.empty()) break;
         if (run.frames % kCheckpointFrames == 0 && checkpoint < replay.checkpoints.size()) {
             const std::uint64_t want = replay.checkpoints[checkpoint++];
@@ -259,6 +269,12 @@ ReplayRun playRecordedFight(gameapp& game, const Replay& replay,
     if (run.frames != replay.frames) {
         run.why = "diverged: the fight ended at frame " + std::to_string(run.frames) +
                   ", recorded at frame " + std::to_string(replay.frames);
+    } else if (replay.result == kResultCut) {
+        // Cut short: nothing decided it, so only where it stood is compared.
+        run.ok = run.finalHash == replay.finalHash;
+        if (!run.ok)
+            run.why = "diverged at the cut: hash " + hashText(run.finalHash) + ", recorded " +
+                      hashText(replay.finalHash);
     } else if (game.matchState != kStateEnd) {
         run.why = "diverged: the fight had not ended at frame " + std::to_string(run.frames);
     } else if (result != replay.result || game.roundState != replay.roundState) {

@@ -1,5 +1,6 @@
 // The drawing state, the display, the frame limiter and the primitives handed to the platform.
 #include "runtime/graphics.h"
+#include <functional>
 
 #include <array>
 #include <cmath>
@@ -111,8 +112,15 @@ void clearScreen() {
     platform().clear(state.clearR, state.clearG, state.clearB);
 }
 
+namespace {
+std::function<void()> overlay;
+}  // namespace
+
+void setFrameOverlay(std::function<void()> draw) { overlay = std::move(draw); }
+
 void presentFrame() {
     if (!presentation().drawing) return;
+    if (overlay) overlay();
     if (limiter.active && presentation().waiting) {
         // The frame is drawn before the sleep, so its drawing time is not
         // added to the interval after it.

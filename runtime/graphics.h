@@ -2,6 +2,8 @@
 // drawing state, filled primitives, pictures and the built-in 8 x 16 font.
 #pragma once
 
+#include <functional>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -54,6 +56,9 @@ int imageWidth(const Image* image);
 int imageHeight(const Image* image);
 
 void drawString(const std::string& text, float x, float y);
+// Drawn over every frame just before it is presented, until set again (an
+// empty one draws nothing): what a screen shows over a fight it does not draw.
+void setFrameOverlay(std::function<void()> draw);
 int stringWidth(const std::string& text);
 int stringHeight(const std::string& text);
 // The x that centres the text on the 1024-pixel screen at the given scale.

@@ -24,6 +24,8 @@ std::size_t playbackNext = 0;  // the next event to deliver
 std::uint32_t polls = 0;       // polls since the recording or playback began
 bool pumping = false;          // inside the platform's pumpEvents
 bool fed = false;              // the game's keys are set with holdKey, not by the keyboard
+bool closeCaught = false;      // the close button is told to a screen
+bool closeRequested = false;
 bool playbackEnded = false;
 
 bool validCode(int code) { return code >= 1 && code < kCodes; }
@@ -272,6 +274,8 @@ void resetInput() {
     recording = nullptr;
     playback = nullptr;
     fed = false;
+    closeCaught = false;
+    closeRequested = false;
     resetPads();
 }
 
@@ -296,6 +300,27 @@ void startInputRecording(InputLog& log) {
 void stopInputRecording() {
     if (recording != nullptr) recording->polls = polls;
     recording = nullptr;
+}
+
+void catchWindowClose(bool catching) {
+    closeCaught = catching;
+    closeRequested = false;
+}
+
+bool windowCloseRequested() {
+    platform().pumpEvents();
+    return closeRequested;
+}
+
+bool onWindowClose() {
+    closeRequested = closeCaught;
+    return closeCaught;
+}
+
+InputLog* swapInputRecording(InputLog* log) {
+    InputLog* was = recording;
+    recording = log;
+    return was;
 }
 
 void holdKey(int code, bool held) {

@@ -24,6 +24,7 @@ enum KeyCode : int {
     KeyA = 65,
     KeyD = 68,
     KeyP = 80,
+    KeyF1 = 112,
     KeyS = 83,
     KeyW = 87,
 };
@@ -62,6 +63,12 @@ void onFocusLost();
 // keys, so a key stays held while the keyboard or any pad still holds it.
 void onPadKeyDown(int code);
 void onPadKeyUp(int code);
+// The window's close button. A screen that must say goodbye first catches
+// it; otherwise it ends the program. onWindowClose is the platforms': false
+// when the program should end at once.
+void catchWindowClose(bool catching);
+bool windowCloseRequested();
+bool onWindowClose();
 // Back to the state at start-up (tests).
 void resetInput();
 
@@ -117,6 +124,9 @@ InputCheckpoint saveInput();
 void restoreInput(const InputCheckpoint& checkpoint);
 
 void startInputRecording(InputLog& log);
+// Hands the recording in progress over to another log (or none) and gives
+// back the one that was: two fights in one process each keep their own.
+InputLog* swapInputRecording(InputLog* log);
 void stopInputRecording();
 // The log must outlive the playback.
 void startInputPlayback(const InputLog& log);

@@ -6,7 +6,6 @@ FLAILWICK_GAME_PACKAGES=(
   g++ cmake make pkg-config                # the build
   libpng-dev zlib1g-dev                    # pictures
   libsdl2-dev libgl-dev libgl1-mesa-dri    # window, OpenGL, sound
-  libenet-dev                              # online versus
 )
 
 FLAILWICK_TEST_PACKAGES=(

@@ -55,9 +55,9 @@ int main(int argc, char** argv) {
     run.frames = 0;
     const PairOutcome out = playPair(run);
     std::printf("one way %d ms (+ up to %d), %d %% lost, input delay %d\n", run.network.delayMillis,
-                run.network.jitterMillis, run.network.lossPercent, run.network.inputDelay);
-    report("host", out.host, out.displayFrames, run.network.inputDelay);
-    report("joiner", out.joiner, out.displayFrames, run.network.inputDelay);
+                run.network.jitterMillis, run.network.lossPercent, run.inputDelay);
+    report("host", out.host, out.displayFrames, run.inputDelay);
+    report("joiner", out.joiner, out.displayFrames, run.inputDelay);
     int fights = 0;
     const bool same = out.host.hash == out.joiner.hash &&
                       playConfirmedKeys(out.host, run, fights) == out.host.hash;

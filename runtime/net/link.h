@@ -1,7 +1,7 @@
-// A connection to the other player's machine over UDP: messages that must
-// arrive (the handshake, settings, pause, leaving) and messages that may be
-// lost or come out of order (each frame's keys). Only
-// runtime/net/enet_link.cpp sees the network library.
+// A link to the other player's machine that carries datagrams: each may be
+// lost, come twice or come out of order, as over UDP. What must arrive is the
+// online protocol's business, so a link can be plain UDP, a path found by
+// ICE or a network made in memory for tests.
 #pragma once
 
 #include <memory>
@@ -9,33 +9,23 @@
 #include <vector>
 
 constexpr int kDefaultPort = 27960;
+// Larger datagrams are never sent, and dropped when they arrive.
+constexpr std::size_t kMaxDatagram = 1200;
 
 class NetLink {
   public:
     virtual ~NetLink() = default;
-    virtual void send(const std::string& bytes, bool reliable) = 0;
-    // Appends what has arrived, whole messages in order of arrival. False once
-    // the other side has gone (it left, or the connection failed).
-    virtual bool receive(std::vector<std::string>& messages) = 0;
-    // Milliseconds since anything was last heard from the other side.
-    virtual int silentMillis() const = 0;
-    // Sends what is queued now; a side about to end the program calls it
-    // so its last message leaves first.
-    virtual void flush() = 0;
+    virtual void send(const std::string& datagram) = 0;
+    // Appends what has arrived, in order of arrival. False once the link
+    // itself cannot carry anything more.
+    virtual bool receive(std::vector<std::string>& datagrams) = 0;
 };
 
-// Waits for one player to connect: poll until it hands over the link.
-class Listener {
-  public:
-    virtual ~Listener() = default;
-    // Waits up to waitMillis; the link once the other player is in, else null.
-    virtual std::unique_ptr<NetLink> poll(int waitMillis) = 0;
-};
-
-// Null with the reason in `error` when the port cannot be had.
-std::unique_ptr<Listener> listenForPlayer(int port, std::string& error);
-// Waits up to waitMillis for the host to answer; null with the reason otherwise.
-std::unique_ptr<NetLink> connectToPlayer(const std::string& host, int port, int waitMillis,
-                                         std::string& error);
+// A host's end on a UDP port: it answers whoever first sends to it, and
+// nobody else. Null with the reason in `error` when the port cannot be had.
+std::unique_ptr<NetLink> hostOnPort(int port, std::string& error);
+// A joiner's end, sending to the host's address; null with the reason when
+// the name does not resolve or no socket can be had.
+std::unique_ptr<NetLink> joinAt(const std::string& host, int port, std::string& error);
 // This machine's addresses another machine could reach, for the host to show.
 std::vector<std::string> localAddresses();

@@ -399,7 +399,8 @@ void HeadlessPlatform::pumpEvents() {
                 onPadStick(e.code, e.sideCode, e.extra);
                 break;
             case EventKind::Close:
-                exitProcess(0);
+                if (!onWindowClose()) exitProcess(0);
+                break;
         }
     }
 }

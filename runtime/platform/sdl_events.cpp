@@ -16,7 +16,8 @@ void SdlPlatform::handle(const SDL_Event& event) {
     if (handlePadEvent(event)) return;
     switch (event.type) {
         case SDL_QUIT:
-            quit(0);
+            if (!onWindowClose()) quit(0);
+            break;
         case SDL_KEYDOWN: {
             const SDL_Keysym& key = event.key.keysym;
             const int code = virtualKey(key.sym, key.scancode);

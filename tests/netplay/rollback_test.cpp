@@ -25,11 +25,11 @@ TEST_F(Rollback, ASideThatHearsNothingGuessesEightFramesAndWaits) {
     auto game = std::make_unique<gameapp>();
     game->setDefaultSettings();
     VersusSteps steps(*game, 1);
-    RollbackSession host(1, 2);
+    RollbackSession host(1, 2, steps);
     const Unseen unseen;
     for (int t = 0; t < 100; ++t) {
         host.setLocalKeys(FrameRight);
-        host.tick(steps);
+        host.tick();
     }
     EXPECT_EQ(host.frame(), kMaxPredicted);
     EXPECT_EQ(host.confirmed(), 0);
@@ -39,14 +39,14 @@ TEST_F(Rollback, ASideThatHearsNothingGuessesEightFramesAndWaits) {
 
     // A tap of Esc while it waits is not lost: the next keys it takes have it.
     host.setLocalKeys(FrameRight | FrameEscape);
-    host.tick(steps);
+    host.tick();
     KeysMessage heard;
     heard.count = 20;
     heard.frame = 20;
     host.receive(heard);
     for (int t = 0; t < 2; ++t) {
         host.setLocalKeys(FrameRight);
-        host.tick(steps);
+        host.tick();
     }
     EXPECT_EQ(host.keysOf(1, kMaxPredicted + 2), FrameRight);
     EXPECT_EQ(host.keysOf(1, kMaxPredicted + 3), FrameRight | FrameEscape);
@@ -55,7 +55,7 @@ TEST_F(Rollback, ASideThatHearsNothingGuessesEightFramesAndWaits) {
 
 TEST_F(Rollback, ASideAheadGivesUpFramesUntilTheTwoMeet) {
     PairRun run;
-    run.network = {50, 8, 5, 2};
+    run.network = {50, 8, 5};
     run.frames = 400;
     run.joinerLate = 120;
     const auto [host, joiner, displayed] = playPair(run);
@@ -72,7 +72,7 @@ TEST_F(Rollback, ASideAheadGivesUpFramesUntilTheTwoMeet) {
 TEST_F(Rollback, StatesThatPartBothSidesSayWhere) {
     // The joiner's tally miscounted at one moment, as a fault would.
     PairRun run;
-    run.network = {50, 8, 5, 2};
+    run.network = {50, 8, 5};
     run.frames = 700;
     run.tamper = [](gameapp& g, int t) {
         if (t == 300) g.wins[2] += 1;
@@ -91,7 +91,7 @@ TEST_F(Rollback, StatesThatPartBothSidesSayWhere) {
 
 TEST_F(Rollback, TwoSidesOverBadLinksConfirmTheSameSeriesAsOneMachinePlays) {
     // One way 0, 50 and 125 ms: round trips of 0, 100 and 250 ms.
-    const NetworkConditions links[] = {{0, 0, 0, 2}, {50, 8, 5, 2}, {125, 20, 20, 2}};
+    const NetworkConditions links[] = {{0, 0, 0}, {50, 8, 5}, {125, 20, 20}};
     for (const NetworkConditions& l : links) {
         PairRun run;
         run.network = l;

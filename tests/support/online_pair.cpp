@@ -5,52 +5,16 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <deque>
 #include <memory>
-#include <random>
 #include <string>
 
 #include "app/gameapp.h"
 #include "fight/versus_steps.h"
+#include "netplay/session.h"
 #include "replay/replay.h"
 #include "runtime/presentation.h"
 
 namespace {
-
-// One direction of the network: messages arrive after a delay with jitter,
-// some are lost and some come twice; jitter reorders them.
-class MemoryLink {
-  public:
-    MemoryLink(const NetworkConditions& n, unsigned seed) : n_(n), random_(seed) {}
-
-    void send(double now, const std::string& bytes) {
-        for (int copy = 0; copy < (chance(5) ? 2 : 1); ++copy) {
-            if (chance(n_.lossPercent)) continue;
-            const int j = n_.jitterMillis > 0
-                              ? static_cast<int>(random_() % static_cast<unsigned>(n_.jitterMillis))
-                              : 0;
-            inFlight_.push_back({now + n_.delayMillis + j, bytes});
-        }
-    }
-    std::vector<std::string> arrived(double now) {
-        std::vector<std::string> out;
-        for (auto it = inFlight_.begin(); it != inFlight_.end();) {
-            if (it->first <= now) {
-                out.push_back(it->second);
-                it = inFlight_.erase(it);
-            } else {
-                ++it;
-            }
-        }
-        return out;
-    }
-
-  private:
-    bool chance(int percent) { return static_cast<int>(random_() % 100) < percent; }
-    NetworkConditions n_;
-    std::mt19937 random_;
-    std::deque<std::pair<double, std::string>> inFlight_;
-};
 
 std::unique_ptr<gameapp> newGame(int blowPower) {
     auto game = std::make_unique<gameapp>();
@@ -92,13 +56,13 @@ class Series : public SteppedGame {
 
 // One machine: its game, its series and its session.
 struct Side {
-    Side(int side, const PairRun& run)
+    Side(int side, const PairRun& run, NetLink& link)
         : game(newGame(run.blowPower)),
           steps(std::make_unique<Series>(*game, run.shortFights)),
-          session(side, run.network.inputDelay) {}
+          online(link, side == 1) {}
     std::unique_ptr<gameapp> game;
     std::unique_ptr<Series> steps;
-    RollbackSession session;
+    OnlineSession online;
     std::vector<int> sampledAt;  // the display frame that took each frame's local keys
 };
 
@@ -121,40 +85,53 @@ int fightsEnded(const gameapp& g) { return g.wins[1] + g.wins[2]; }
 }  // namespace
 
 PairOutcome playPair(const PairRun& run) {
-    Side host(1, run), joiner(2, run);
-    MemoryLink toJoiner(run.network, 11), toHost(run.network, 12);
+    double now = 0;
+    MemoryLinks links = makeMemoryLinks(run.network, 11, [&now] { return now; });
+    Side host(1, run, *links.a), joiner(2, run, *links.b);
     std::array<SideOutcome, 2> out;
     std::array<Side*, 2> sides{&host, &joiner};
     const Unseen unseen;
+    // The handshake first, in the same simulated time; the series' seed is the one
+    // both Series begin from.
+    SeriesStart start;
+    start.seed = 1;
+    host.online.offer(start, "");
+    bool hostReady = false, joinerReady = false;
+    for (int h = 0; h < 600 && !(hostReady && joinerReady); ++h) {
+        now = h * 1000.0 / 60.0;
+        // Both keep listening until both can start, as two games do.
+        hostReady = host.online.handshake(static_cast<int>(now));
+        joinerReady = joiner.online.handshake(static_cast<int>(now));
+    }
+    const double began = now;
+    host.online.begin(*host.steps, run.inputDelay);
+    joiner.online.begin(*joiner.steps, run.inputDelay);
     int leaveFrom = run.fights > 0 ? -1 : run.frames - 30;
     int t = 0;
     // A series that should end with fights gives up after half an hour.
     for (int end = run.fights > 0 ? 60 * 60 * 30 : run.frames + 200; t < end; ++t) {
-        const double now = t * 1000.0 / 60.0;
+        now = began + t * 1000.0 / 60.0;
         if (leaveFrom < 0 && fightsEnded(*host.game) >= run.fights) {
-            leaveFrom = host.session.frame();
+            leaveFrom = host.online.rollback().frame();
             end = t + 230;
         }
         for (int s = 0; s < 2; ++s) {
             if (s == 1 && t < run.joinerLate) continue;
             Side& side = *sides[static_cast<std::size_t>(s)];
             SideOutcome& o = out[static_cast<std::size_t>(s)];
-            for (const std::string& bytes : (s == 0 ? toHost : toJoiner).arrived(now)) {
-                KeysMessage m;
-                if (decodeKeysMessage(bytes, m)) side.session.receive(m);
-            }
-            const int f = side.session.frame();
-            side.session.setLocalKeys(
-                scriptedKeys(s + 1, *side.game, f, leaveFrom >= 0 && f >= leaveFrom));
-            const int keysBefore = side.session.localKeysUpTo();
-            const auto start = std::chrono::steady_clock::now();
-            const bool played = side.session.tick(*side.steps);
+            RollbackSession& session = side.online.rollback();
+            const int f = session.frame();
+            const std::uint8_t keys =
+                scriptedKeys(s + 1, *side.game, f, leaveFrom >= 0 && f >= leaveFrom);
+            const int keysBefore = session.localKeysUpTo();
+            const double bytesBefore = static_cast<double>(side.online.bytesSent());
+            const auto tickStart = std::chrono::steady_clock::now();
+            const bool played = side.online.frame(static_cast<int>(now), keys, false);
             const std::chrono::duration<double, std::micro> took =
-                std::chrono::steady_clock::now() - start;
+                std::chrono::steady_clock::now() - tickStart;
             o.worstTickMicros = std::max(o.worstTickMicros, took.count());
-            if (side.session.localKeysUpTo() > keysBefore) {
-                side.sampledAt.resize(static_cast<std::size_t>(side.session.localKeysUpTo()) + 1,
-                                      -1);
+            if (session.localKeysUpTo() > keysBefore) {
+                side.sampledAt.resize(static_cast<std::size_t>(session.localKeysUpTo()) + 1, -1);
                 side.sampledAt.back() = t;
             }
             if (played && f < static_cast<int>(side.sampledAt.size()) &&
@@ -166,32 +143,31 @@ PairOutcome playPair(const PairRun& run) {
             }
             if (s == 1 && run.tamper) run.tamper(*side.game, t);
             // Kept at once: online play stops there.
-            const StateParts* parts = side.session.partsAfter(side.session.desyncFrame());
+            const StateParts* parts = session.partsAfter(session.desyncFrame());
             if (parts != nullptr && o.partsAtDesync == StateParts{}) o.partsAtDesync = *parts;
-            for (int c = o.confirmed; c < side.session.confirmed(); ++c) {
-                o.one.push_back(side.session.keysOf(1, c));
-                o.two.push_back(side.session.keysOf(2, c));
+            for (int c = o.confirmed; c < session.confirmed(); ++c) {
+                o.one.push_back(session.keysOf(1, c));
+                o.two.push_back(session.keysOf(2, c));
             }
-            o.confirmed = side.session.confirmed();
-            const std::string message = encodeKeysMessage(side.session.outgoing());
-            o.bytesSent += static_cast<double>(message.size());
+            o.confirmed = session.confirmed();
+            o.bytesSent += static_cast<double>(side.online.bytesSent()) - bytesBefore;
             o.messagesSent += 1;
-            (s == 0 ? toJoiner : toHost).send(now, message);
         }
     }
     const int common = std::min(out[0].confirmed, out[1].confirmed);
     for (int s = 0; s < 2; ++s) {
-        const Side& side = *sides[static_cast<std::size_t>(s)];
+        Side& side = *sides[static_cast<std::size_t>(s)];
+        const RollbackSession& session = side.online.rollback();
         SideOutcome& o = out[static_cast<std::size_t>(s)];
         o.one.resize(static_cast<std::size_t>(common));
         o.two.resize(static_cast<std::size_t>(common));
         o.confirmed = common;
-        o.hash = side.session.hashAfter(common - 1);
-        o.frames = side.session.frame();
-        o.waits = side.session.waits();
-        o.rollbacks = side.session.rollbacks();
-        o.deepest = side.session.deepestRollback();
-        o.desync = side.session.desyncFrame();
+        o.hash = common > 0 ? session.hashAfter(common - 1) : 0;
+        o.frames = session.frame();
+        o.waits = session.waits();
+        o.rollbacks = session.rollbacks();
+        o.deepest = session.deepestRollback();
+        o.desync = session.desyncFrame();
         o.fights = fightsEnded(*side.game);
     }
     return {out[0], out[1], t};

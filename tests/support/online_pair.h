@@ -1,6 +1,7 @@
-// Two sides of an online versus series in one process, over a network made in
-// memory that delays, jitters, loses, doubles and reorders messages, with a
-// display frame every 1/60 s of simulated time on each side.
+// Two sides of an online versus series in one process, each with the online
+// session the game plays through, over a network made in memory that delays,
+// jitters, loses, doubles and reorders datagrams, with a display frame every
+// 1/60 s of simulated time on each side.
 #pragma once
 
 #include <cstdint>
@@ -8,16 +9,10 @@
 #include <vector>
 
 #include "netplay/rollback.h"
+#include "runtime/net/memory_link.h"
 
 class gameapp;
 class FightRecorder;
-
-struct NetworkConditions {
-    int delayMillis = 0;   // one way
-    int jitterMillis = 0;  // added at random up to this, which reorders
-    int lossPercent = 0;
-    int inputDelay = 2;
-};
 
 // What one side saw.
 struct SideOutcome {
@@ -30,7 +25,7 @@ struct SideOutcome {
     int deepest = 0;
     int desync = -1;
     int fights = 0;        // fights ended, by the tally
-    double bytesSent = 0;  // the messages' own bytes, without the transport's
+    double bytesSent = 0;  // the datagrams' own bytes, without the transport's
     int messagesSent = 0;
     StateParts partsAtDesync{};
     // Display frames from the one that took the local keys to the one that
@@ -41,6 +36,7 @@ struct SideOutcome {
 
 struct PairRun {
     NetworkConditions network;
+    int inputDelay = 2;
     int frames = 2400;  // display frames, after which both sides run 200 more
     int fights = 0;     // or, when not 0, until the host has seen this many fights end
     int blowPower = 5;  // the host's setting, which both sides use

@@ -1,0 +1,145 @@
+// Writing and reading the messages that must arrive.
+#include "netplay/messages.h"
+
+#include "fight/simulation_version.h"
+#include "netplay/keys_message.h"
+#include "replay/format.h"
+#include "runtime/bytes.h"
+
+namespace {
+
+constexpr const char* kCutShort = "cut short";
+
+ByteWriter tagged(MessageTag tag) {
+    ByteWriter w;
+    w.u8(static_cast<std::uint32_t>(tag));
+    return w;
+}
+
+void writeVersions(ByteWriter& w, const Versions& v) {
+    w.u32(v.protocol);
+    w.u64(v.simulation);
+}
+
+void readVersions(ByteReader& r, Versions& v) {
+    v.protocol = r.u32();
+    v.simulation = r.u64();
+}
+
+bool opens(const std::string& m, MessageTag tag) {
+    return !m.empty() && m[0] == static_cast<char>(tag);
+}
+
+std::string versionText(const Versions& v) {
+    return std::to_string(v.protocol) + "/" + hashText(v.simulation);
+}
+
+}  // namespace
+
+std::string helloMessage(const Versions& v) {
+    ByteWriter w = tagged(MessageHello);
+    writeVersions(w, v);
+    return w.bytes;
+}
+
+std::string welcomeMessage(const Versions& v, const SeriesStart& start) {
+    ByteWriter w = tagged(MessageWelcome);
+    writeVersions(w, v);
+    for (int s : start.settings)
+        w.i32(s);
+    w.i32(start.seed);
+    return w.bytes;
+}
+
+std::string refusedMessage(const Refusal& r) {
+    ByteWriter w = tagged(MessageRefused);
+    writeVersions(w, r.versions);
+    const std::string reason = r.reason.substr(0, kMaxReason);
+    w.varint(static_cast<std::uint32_t>(reason.size()));
+    return w.bytes + reason;
+}
+
+std::string readyMessage() { return std::string(1, MessageReady); }
+std::string goodbyeMessage() { return std::string(1, MessageGoodbye); }
+
+std::string pauseMessage(const PauseRequest& p) {
+    ByteWriter w = tagged(MessagePause);
+    w.u8(p.paused ? 1 : 0);
+    w.varint(static_cast<std::uint32_t>(p.frame));
+    w.varint(p.turn);
+    w.u8(static_cast<std::uint32_t>(p.side));
+    return w.bytes;
+}
+
+std::string partsMessage(int frame, const StateParts& parts) {
+    ByteWriter w = tagged(MessageParts);
+    w.varint(static_cast<std::uint32_t>(frame));
+    for (std::uint64_t h : parts)
+        w.u64(h);
+    return w.bytes;
+}
+
+bool readHello(const std::string& m, Versions& out) {
+    if (!opens(m, MessageHello)) return false;
+    ByteReader r(m, 1, kCutShort);
+    readVersions(r, out);
+    return r.ok() && r.left() == 0;
+}
+
+bool readWelcome(const std::string& m, Versions& versions, SeriesStart& out) {
+    if (!opens(m, MessageWelcome)) return false;
+    ByteReader r(m, 1, kCutShort);
+    readVersions(r, versions);
+    for (int& s : out.settings)
+        s = r.i32();
+    out.seed = r.i32();
+    return r.ok() && r.left() == 0;
+}
+
+bool readRefused(const std::string& m, Refusal& out) {
+    if (!opens(m, MessageRefused)) return false;
+    ByteReader r(m, 1, kCutShort);
+    readVersions(r, out.versions);
+    const std::uint32_t size = r.varint("damaged");
+    if (!r.ok() || size > kMaxReason || size != r.left()) return false;
+    out.reason = r.take(size);
+    // Shown in the window: only what the font can draw.
+    for (char& c : out.reason) {
+        if (c < ' ' || c > '~') c = '?';
+    }
+    return r.ok();
+}
+
+bool readPause(const std::string& m, PauseRequest& out) {
+    if (!opens(m, MessagePause)) return false;
+    ByteReader r(m, 1, kCutShort);
+    const std::uint32_t paused = r.u8();
+    const std::uint32_t frame = r.varint("damaged");
+    out.turn = r.varint("damaged");
+    const std::uint32_t side = r.u8();
+    if (!r.ok() || r.left() != 0 || paused > 1 || frame > static_cast<std::uint32_t>(kMaxFrame) ||
+        (side != 1 && side != 2))
+        return false;
+    out.paused = paused == 1;
+    out.frame = static_cast<int>(frame);
+    out.side = static_cast<int>(side);
+    return true;
+}
+
+bool readParts(const std::string& m, int& frame, StateParts& out) {
+    if (!opens(m, MessageParts)) return false;
+    ByteReader r(m, 1, kCutShort);
+    const std::uint32_t f = r.varint("damaged");
+    for (std::uint64_t& h : out)
+        h = r.u64();
+    if (!r.ok() || r.left() != 0 || f > static_cast<std::uint32_t>(kMaxFrame)) return false;
+    frame = static_cast<int>(f);
+    return true;
+}
+
+std::string versionMismatch(const Versions& theirs) {
+    const Versions ours{kOnlineProtocol, kSimulationVersion};
+    if (theirs.protocol == ours.protocol && theirs.simulation == ours.simulation) return {};
+    return "the other player's game is version " + versionText(theirs) + ", this one " +
+           versionText(ours);
+}

@@ -1,0 +1,68 @@
+// The messages that must arrive, as the peer protocol carries them: the
+// handshake (hello, welcome with the host's settings, refusal, ready), pause,
+// goodbye and the parts of a state two sides disagree on. Every reader is
+// bounded and refuses what is malformed.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "fight/stepped_game.h"
+
+// Two sides speak Flailwick alike only with the same protocol and simulation.
+constexpr std::uint32_t kOnlineProtocol = 3;
+
+enum MessageTag : char {
+    MessageHello = 'H',
+    MessageWelcome = 'W',
+    MessageRefused = 'X',
+    MessageReady = 'G',
+    MessagePause = 'P',
+    MessageGoodbye = 'B',
+    MessageParts = 'D',
+};
+
+struct Versions {
+    std::uint32_t protocol = kOnlineProtocol;
+    std::uint64_t simulation = 0;
+};
+
+// What the series starts from on both sides: the host's settings, in the
+// order of prefs.fwk (full screen stays each machine's own), and the seed.
+constexpr int kSeriesSettings = 13;
+struct SeriesStart {
+    std::array<int, kSeriesSettings> settings{};
+    int seed = 0;
+};
+
+struct PauseRequest {
+    bool paused = false;
+    int frame = 0;           // the sender's frame when it was asked for
+    std::uint32_t turn = 0;  // one more than the newest the sender had seen
+    int side = 1;            // breaks a tie of turns: both sides settle on the same
+};
+
+struct Refusal {
+    Versions versions;   // the refusing side's
+    std::string reason;  // the refusing side's words, at most kMaxReason bytes
+};
+constexpr std::size_t kMaxReason = 200;
+
+std::string helloMessage(const Versions& v);
+std::string welcomeMessage(const Versions& v, const SeriesStart& start);
+std::string refusedMessage(const Refusal& r);
+std::string readyMessage();
+std::string pauseMessage(const PauseRequest& p);
+std::string goodbyeMessage();
+std::string partsMessage(int frame, const StateParts& parts);
+
+// Each reads a message whose tag it is; false for anything malformed.
+bool readHello(const std::string& m, Versions& out);
+bool readWelcome(const std::string& m, Versions& versions, SeriesStart& out);
+bool readRefused(const std::string& m, Refusal& out);
+bool readPause(const std::string& m, PauseRequest& out);
+bool readParts(const std::string& m, int& frame, StateParts& out);
+
+// Empty when two sides agree on their versions; otherwise why not, in words.
+std::string versionMismatch(const Versions& theirs);

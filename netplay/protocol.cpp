@@ -1,0 +1,132 @@
+// Numbered messages, their acknowledgements and their second sending; pings.
+#include "netplay/protocol.h"
+
+#include "runtime/bytes.h"
+#include "runtime/net/link.h"
+
+namespace {
+
+// A message longer than this is not one the game sends.
+constexpr std::size_t kMaxMessage = kMaxDatagram - 8;
+
+}  // namespace
+
+PeerProtocol::PeerProtocol(NetLink& link) : link_(link) {}
+
+void PeerProtocol::send(const std::string& datagram) {
+    bytesSent_ += datagram.size();
+    link_.send(datagram);
+}
+
+void PeerProtocol::sendReliable(const std::string& message, int now) {
+    if (message.size() > kMaxMessage) return;
+    if (unacknowledged_.size() >= kMaxUnacknowledged) {
+        failed_ = true;
+        return;
+    }
+    unacknowledged_.emplace_back(nextNumber_++, message);
+    ByteWriter d;
+    d.u8(DatagramReliable);
+    d.varint(unacknowledged_.back().first);
+    send(d.bytes + message);
+    lastResend_ = now;
+}
+
+void PeerProtocol::sendUnreliable(const std::string& datagram) { send(datagram); }
+
+bool PeerProtocol::nextReliable(std::string& out) {
+    if (delivered_.empty()) return false;
+    out = std::move(delivered_.front());
+    delivered_.pop_front();
+    return true;
+}
+
+void PeerProtocol::take(const std::string& datagram, int now) {
+    if (datagram.empty()) return;
+    ByteReader r(datagram, 1, "cut short");
+    const char* damaged = "damaged";
+    switch (static_cast<std::uint8_t>(datagram[0])) {
+        case DatagramReliable: {
+            const std::uint32_t number = r.varint(damaged);
+            if (!r.ok() || number == 0) return;
+            // Acknowledged every time, since the last acknowledgement may be lost.
+            if (number > received_ && number - received_ <= kMaxAhead) {
+                const std::size_t slot = number % kMaxAhead;
+                if (!aheadHeld_[slot]) {
+                    ahead_[slot] = r.take(r.left());
+                    aheadHeld_[slot] = true;
+                }
+                while (aheadHeld_[(received_ + 1) % kMaxAhead]) {
+                    const std::size_t next = (++received_) % kMaxAhead;
+                    delivered_.push_back(std::move(ahead_[next]));
+                    aheadHeld_[next] = false;
+                }
+            }
+            ByteWriter ack;
+            ack.u8(DatagramAck);
+            ack.varint(received_);
+            send(ack.bytes);
+            break;
+        }
+        case DatagramAck: {
+            const std::uint32_t upTo = r.varint(damaged);
+            if (!r.ok() || r.left() != 0) return;
+            while (!unacknowledged_.empty() && unacknowledged_.front().first <= upTo)
+                unacknowledged_.pop_front();
+            break;
+        }
+        case DatagramKeys:
+            keys_.push_back(datagram);
+            break;
+        case DatagramPing: {
+            const std::uint32_t stamp = r.u32();
+            if (!r.ok() || r.left() != 0) return;
+            ByteWriter pong;
+            pong.u8(DatagramPong);
+            pong.u32(stamp);
+            send(pong.bytes);
+            break;
+        }
+        case DatagramPong: {
+            const std::uint32_t stamp = r.u32();
+            // Only a time this side sent and not long ago: anything else is noise.
+            const std::uint32_t age = static_cast<std::uint32_t>(now) - stamp;
+            if (r.ok() && r.left() == 0 && age < 60000u) roundTrip_ = static_cast<int>(age);
+            break;
+        }
+        default:
+            return;
+    }
+}
+
+void PeerProtocol::poll(int now) {
+    if (!started_) {
+        started_ = true;
+        heard_ = now;
+        lastPing_ = now - kPingMillis;
+    }
+    arrived_.clear();
+    if (!link_.receive(arrived_)) failed_ = true;
+    for (const std::string& d : arrived_) {
+        if (d.empty() || d.size() > kMaxDatagram) continue;
+        heard_ = now;
+        heardOnce_ = true;
+        take(d, now);
+    }
+    if (!unacknowledged_.empty() && now - lastResend_ >= kResendMillis) {
+        lastResend_ = now;
+        for (const auto& [number, message] : unacknowledged_) {
+            ByteWriter d;
+            d.u8(DatagramReliable);
+            d.varint(number);
+            send(d.bytes + message);
+        }
+    }
+    if (now - lastPing_ >= kPingMillis) {
+        lastPing_ = now;
+        ByteWriter ping;
+        ping.u8(DatagramPing);
+        ping.u32(static_cast<std::uint32_t>(now));
+        send(ping.bytes);
+    }
+}
