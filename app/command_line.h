@@ -1,12 +1,23 @@
 // The program's options. With none the game starts as it always has; the
-// others watch, check or time recorded fights.
+// others watch, check or time recorded fights, or play online.
 #pragma once
 
 #include <string>
 #include <vector>
 
 struct CommandLine {
-    enum Action { Play, Help, Replay, Verify, Synctest, Timedemo, Host, Join, Wrong } action = Play;
+    enum Action {
+        Play,
+        Help,
+        Version,
+        Replay,
+        Verify,
+        Synctest,
+        Timedemo,
+        Host,
+        Join,
+        Wrong
+    } action = Play;
     std::string address;             // Join: the host
     int port = 0;                    // Host, Join
     int inputDelay = 2;              // Host, Join: frames
@@ -15,11 +26,14 @@ struct CommandLine {
 };
 
 CommandLine parseCommandLine(int argc, const char* const* argv);
-const char* helpText();
+std::string helpText();
+// The game's version, and the simulation's and online protocol's that decide
+// which recordings play and which other players fit.
+std::string versionText();
 
 // Exit statuses.
-constexpr int kExitDiverged = 1;  // a recorded fight was refused or played differently
-constexpr int kExitUsage = 2;     // an unknown option or a missing file
+constexpr int kExitDiverged = 1;  // a recorded fight was refused, missing or played differently
+constexpr int kExitUsage = 2;     // a wrong option, or a missing file to watch
 
 // Watches a recorded fight in the window at its own pace, with its sound;
 // P pauses, Esc leaves. timed: as fast as the display allows, silent, with the
