@@ -57,8 +57,9 @@ head -n 1 "$doc/copyright" | grep -q '^Format: https://www.debian.org/doc/packag
 for licence in GPL-3+ CC-BY-SA-4.0 CC0-1.0; do
   grep -q "^License: $licence$" "$doc/copyright" || fail "the copyright file has no $licence"
 done
-[ "$(gzip -dc "$doc/changelog.gz" | head -n 1)" = "flailwick (${version#Flailwick }) unstable; urgency=medium" ] ||
-  fail "the changelog does not open with this version"
+gzip -dc "$doc/changelog.gz" >"$root/changelog"
+[ "$(dpkg-parsechangelog -l "$root/changelog" -S Version 2>"$root/changelog.err")" = "${version#Flailwick }" ] &&
+  [ ! -s "$root/changelog.err" ] || fail "the changelog does not open with this version: $(cat "$root/changelog.err")"
 page="$prefix/share/man/man6/flailwick.6.gz"
 MANWIDTH=80 man --warnings -l "$page" >"$root/man.txt" 2>"$root/man.err" || fail "man cannot show $page"
 [ ! -s "$root/man.err" ] || fail "man warns: $(cat "$root/man.err")"
