@@ -1,12 +1,16 @@
 // Reading the options, and the help that lists them.
 #include "app/command_line.h"
 
-#include <cstring>
+#include <string>
+#include <vector>
 
+#include "fight/simulation_version.h"
+#include "netplay/messages.h"
+#include "netplay/online.h"
 #include "netplay/rollback.h"
+#include "replay/format.h"
 #include "runtime/files.h"
 #include "runtime/net/link.h"
-#include "runtime/numbers.h"
 
 namespace {
 
@@ -17,11 +21,100 @@ CommandLine wrong(const std::string& why) {
     return c;
 }
 
+// Plain decimal digits and nothing else, from 0 to most: no sign, spaces, hex
+// or trailing letters, and never a large number wrapped into range.
+bool readCount(const std::string& text, int most, int& out) {
+    if (text.empty() || text.size() > 9) return false;
+    long value = 0;
+    for (char ch : text) {
+        if (ch < '0' || ch > '9') return false;
+        value = value * 10 + (ch - '0');
+    }
+    if (value > most) return false;
+    out = static_cast<int>(value);
+    return true;
+}
+
+bool isOption(const std::string& arg) {
+    return (arg.size() > 2 && arg.rfind("--", 0) == 0) || arg == "-h";
+}
+
+struct Action {
+    const char* name;
+    CommandLine::Action action;
+};
+constexpr Action kActions[] = {
+    {"--help", CommandLine::Help},         {"-h", CommandLine::Help},
+    {"--version", CommandLine::Version},   {"--replay", CommandLine::Replay},
+    {"--verify", CommandLine::Verify},     {"--synctest", CommandLine::Synctest},
+    {"--timedemo", CommandLine::Timedemo}, {"--host", CommandLine::Host},
+    {"--join", CommandLine::Join},
+};
+
+// Checks what followed the action's option and fills it in; empty when right.
+std::string takeOperands(const std::string& option, const std::vector<std::string>& operands,
+                         CommandLine& c) {
+    switch (c.action) {
+        case CommandLine::Help:
+        case CommandLine::Version:
+            if (!operands.empty()) return option + " takes nothing after it";
+            return "";
+        case CommandLine::Host:
+            if (operands.size() > 1) return "--host takes one PORT at most";
+            c.port = kDefaultPort;
+            if (!operands.empty() && !readCount(operands[0], 65535, c.port)) c.port = 0;
+            break;
+        case CommandLine::Join: {
+            if (operands.empty()) return "--join needs a HOST";
+            if (operands.size() > 1) return "--join takes one HOST[:PORT]";
+            c.address = operands[0];
+            c.port = kDefaultPort;
+            const std::size_t colon = c.address.rfind(':');
+            if (colon != std::string::npos) {
+                if (!readCount(c.address.substr(colon + 1), 65535, c.port)) c.port = 0;
+                c.address.erase(colon);
+            }
+            break;
+        }
+        case CommandLine::Replay:
+            if (operands.size() > 1) return "--replay takes one FILE at most";
+            break;
+        case CommandLine::Verify:
+        case CommandLine::Synctest:
+            if (operands.empty()) return option + " needs at least one FILE";
+            break;
+        case CommandLine::Timedemo:
+            if (operands.size() != 1) return "--timedemo needs one FILE";
+            break;
+        default:
+            break;
+    }
+    if ((c.action == CommandLine::Host || c.action == CommandLine::Join) && c.port < 1)
+        return "a PORT is a number from 1 to 65535";
+    // A fight that cannot be watched stops here; checking goes on past a missing
+    // one and reports it among the others.
+    if (c.action == CommandLine::Replay || c.action == CommandLine::Timedemo) {
+        for (const std::string& file : operands)
+            if (!fileExists(file)) return "there is no file '" + file + "'";
+    }
+    if (c.action != CommandLine::Host && c.action != CommandLine::Join) c.files = operands;
+    return "";
+}
+
 }  // namespace
 
-const char* helpText() {
-    return "Usage: flailwick [OPTION]\n"
-           "Flailwick, a fighting game of stick figures. Without an option the game starts.\n"
+std::string versionText() {
+    return std::string("Flailwick ") + FLAILWICK_VERSION + "\nsimulation " +
+           hashText(kSimulationVersion) + ", online protocol " + std::to_string(kOnlineProtocol) +
+           "\n";
+}
+
+std::string helpText() {
+    return std::string(
+               "Usage: flailwick [OPTION]\n"
+               "Flailwick ") +
+           FLAILWICK_VERSION +
+           ", a fighting game of stick figures. Without an option the game starts.\n"
            "\n"
            "  --replay [FILE]    watch a recorded fight (without FILE, the newest one);\n"
            "                     P pauses, Esc leaves\n"
@@ -36,73 +129,53 @@ const char* helpText() {
            "  --join HOST[:PORT] join the online versus series hosted at HOST\n"
            "  --delay N|auto     with --host or --join: your keys act N frames later\n"
            "                     (0 to 8; auto, the default, chooses from the round trip)\n"
+           "  --version          show the version, and the simulation and online protocol\n"
+           "                     versions that recordings and the other player must share\n"
            "  --help             show this help\n"
            "\n"
            "Every fight is recorded in $XDG_DATA_HOME/flailwick/replays (by default\n"
            "~/.local/share/flailwick/replays); the newest 100 are kept.\n"
-           "Exit status: 0 when all went well, 1 when a recorded fight was refused or\n"
-           "played differently, 2 for an unknown option or a missing file.\n";
+           "Exit status: 0 when all went well, 1 when a recorded fight was refused,\n"
+           "missing or played differently, 2 for a wrong option or a missing file.\n"
+           "See also: man 6 flailwick\n";
 }
 
 CommandLine parseCommandLine(int argc, const char* const* argv) {
     CommandLine c;
-    if (argc <= 1) return c;
-    const std::string option = argv[1];
-    std::vector<std::string> rest(argv + 2, argv + argc);
-    if (option == "--help" || option == "-h") {
-        c.action = CommandLine::Help;
-        return rest.empty() ? c : wrong("--help takes nothing after it");
-    }
-    if (option == "--host" || option == "--join") {
-        c.action = option == "--host" ? CommandLine::Host : CommandLine::Join;
-        c.port = kDefaultPort;
-        std::size_t i = 0;
-        if (c.action == CommandLine::Join) {
-            if (rest.empty() || rest[0].rfind("--", 0) == 0) return wrong("--join needs a HOST");
-            c.address = rest[0];
-            const std::size_t colon = c.address.rfind(':');
-            if (colon != std::string::npos) {
-                c.port = textToInt(c.address.substr(colon + 1));
-                c.address.erase(colon);
-            }
-            i = 1;
-        } else if (!rest.empty() && rest[0].rfind("--", 0) != 0) {
-            c.port = textToInt(rest[0]);
-            i = 1;
-        }
-        if (c.port < 1 || c.port > 65535) return wrong("a PORT is a number from 1 to 65535");
-        if (i < rest.size() && rest[i] == "--delay") {
-            if (i + 1 >= rest.size()) return wrong("--delay needs a number of frames");
-            c.inputDelay = rest[i + 1] == "auto" ? -1 : textToInt(rest[i + 1]);
-            const std::string back = std::to_string(c.inputDelay);
-            if (rest[i + 1] != "auto" &&
-                (back != rest[i + 1] || c.inputDelay < 0 || c.inputDelay > kMaxInputDelay))
+    std::string actionOption;  // as written, for the messages
+    bool delayGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--delay") {
+            if (i + 1 >= argc || isOption(argv[i + 1]))
+                return wrong("--delay needs a number of frames");
+            const std::string delay = argv[++i];
+            if (delay == "auto") {
+                c.inputDelay = kAutoDelay;
+            } else if (!readCount(delay.c_str(), kMaxInputDelay, c.inputDelay)) {
                 return wrong("--delay takes 0 to 8 frames, or auto");
-            i += 2;
+            }
+            delayGiven = true;
+            continue;
         }
-        if (i < rest.size()) return wrong("unknown option '" + rest[i] + "'");
-        return c;
+        const Action* found = nullptr;
+        for (const Action& a : kActions)
+            if (arg == a.name) found = &a;
+        if (!found) {
+            return wrong("unknown option '" + arg + "'" +
+                         (actionOption.empty() ? " (flailwick --help lists the options)" : ""));
+        }
+        if (!actionOption.empty())
+            return wrong(actionOption + " and " + arg + " cannot be used together");
+        actionOption = arg;
+        c.action = found->action;
+        std::vector<std::string> operands;
+        while (i + 1 < argc && !isOption(argv[i + 1]))
+            operands.emplace_back(argv[++i]);
+        const std::string why = takeOperands(arg, operands, c);
+        if (!why.empty()) return wrong(why);
     }
-    if (option == "--replay") {
-        c.action = CommandLine::Replay;
-        if (rest.size() > 1) return wrong("--replay takes one FILE at most");
-    } else if (option == "--verify") {
-        c.action = CommandLine::Verify;
-        if (rest.empty()) return wrong("--verify needs at least one FILE");
-    } else if (option == "--synctest") {
-        c.action = CommandLine::Synctest;
-        if (rest.empty()) return wrong("--synctest needs at least one FILE");
-    } else if (option == "--timedemo") {
-        c.action = CommandLine::Timedemo;
-        if (rest.size() != 1) return wrong("--timedemo needs one FILE");
-    } else {
-        return wrong("unknown option '" + option + "' (flailwick --help lists the options)");
-    }
-    for (const std::string& file : rest) {
-        if (file.rfind("--", 0) == 0 && file.size() > 2)
-            return wrong("unknown option '" + file + "'");
-        if (!fileExists(file)) return wrong("there is no file '" + file + "'");
-    }
-    c.files = std::move(rest);
+    if (delayGiven && c.action != CommandLine::Host && c.action != CommandLine::Join)
+        return wrong("--delay needs --host or --join");
     return c;
 }

@@ -1,5 +1,5 @@
 // The program's options. With none the game starts as it always has; the
-// others watch, check or time recorded fights.
+// others watch, check or time recorded fights, or play online.
 #pragma once
 
 #include <string>
@@ -8,7 +8,18 @@
 #include "replay/actions.h"
 
 struct CommandLine {
-    enum Action { Play, Help, Replay, Verify, Synctest, Timedemo, Host, Join, Wrong } action = Play;
+    enum Action {
+        Play,
+        Help,
+        Version,
+        Replay,
+        Verify,
+        Synctest,
+        Timedemo,
+        Host,
+        Join,
+        Wrong
+    } action = Play;
     std::string address;             // Join: the host
     int port = 0;                    // Host, Join
     int inputDelay = -1;             // Host, Join: frames; -1 chooses from the round trip
@@ -17,4 +28,7 @@ struct CommandLine {
 };
 
 CommandLine parseCommandLine(int argc, const char* const* argv);
-const char* helpText();
+std::string helpText();
+// The game's version, and the simulation's and online protocol's that decide
+// which recordings play and which other players fit.
+std::string versionText();

@@ -18,7 +18,10 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "flailwick: %s\n", command.error.c_str());
             return kExitUsage;
         case CommandLine::Help:
-            std::fputs(helpText(), stdout);
+            std::fputs(helpText().c_str(), stdout);
+            return 0;
+        case CommandLine::Version:
+            std::fputs(versionText().c_str(), stdout);
             return 0;
         case CommandLine::Verify:
         case CommandLine::Synctest: {

@@ -18,6 +18,7 @@ constexpr const char* kCaption = "PUSH THE HEAD - THE BODY FOLLOWS";
 constexpr int kTitleMillis = 4000;
 constexpr float kTitleX = 409;
 constexpr float kTitleY = 196;
+constexpr int kWindowIconSize = 64;  // pixels a side
 
 void drawCaption(const std::string& caption) {
     setDrawColor(255, 255, 255);
@@ -75,6 +76,8 @@ std::unique_ptr<gameapp> openFightWindow() {
 void openGameDisplay(int fullscreen) {
     const int depth = fullscreen == 1 ? 32 : 0;
     openDisplay(1024, 768, depth, 60);
+    // A task bar shows this even when the game was not started from its entry.
+    setWindowIcon(std::string("incbin::") + kTitlePictureAsset, kWindowIconSize);
     setSwapInterval(1);
     if (depth == 0) placeWindow();
     hidePointer();

@@ -5,8 +5,8 @@
 #include <vector>
 
 // Exit statuses.
-constexpr int kExitDiverged = 1;  // a recorded fight was refused or played differently
-constexpr int kExitUsage = 2;     // an unknown option or a missing file
+constexpr int kExitDiverged = 1;  // a recorded fight was refused, missing or played differently
+constexpr int kExitUsage = 2;     // a wrong option, or a missing file to watch
 
 // Watches a recorded fight in the window at its own pace, with its sound;
 // P pauses, Esc leaves. timed: as fast as the display allows, silent, with the

@@ -29,6 +29,9 @@ void openDisplay(int width, int height, int depth, int rate);
 void setSwapInterval(int interval);
 // The window's title and place on the desktop (windowed mode).
 void setWindowTitle(const std::string& title);
+// The window's icon: the picture at path, keyed as loadImage keys it, fitted
+// into size x size. Nothing happens when the picture cannot be read.
+void setWindowIcon(const std::string& path, int size);
 void desktopBounds(int& right, int& bottom);
 void moveWindow(int x, int y);
 void hidePointer();

@@ -20,17 +20,26 @@ std::vector<std::unique_ptr<Image>>& loadedImages() {
 
 }  // namespace
 
-Image* loadImage(const std::string& path, int flags) {
-    if (flags == -1) flags = kDefaultImageFlags;
+namespace {
+
+// The picture at path as RGBA pixels, keyed if flags ask; false when it cannot be had.
+bool readPicture(const std::string& path, int flags, Pixels& pixels) {
     StreamPtr stream = openForReading(path);
-    if (!stream) return nullptr;
+    if (!stream) return false;
     const std::vector<unsigned char> bytes = readRest(*stream);
     closeStream(stream);
-
-    Pixels pixels;
-    if (!decodePng(bytes, pixels)) return nullptr;
+    if (!decodePng(bytes, pixels)) return false;
     // A picture that brings its own alpha already says what is transparent.
     if ((flags & ColorKey) != 0 && !pixels.hadAlpha) applyColorKey(pixels, 0, 0, 0);
+    return true;
+}
+
+}  // namespace
+
+Image* loadImage(const std::string& path, int flags) {
+    if (flags == -1) flags = kDefaultImageFlags;
+    Pixels pixels;
+    if (!readPicture(path, flags, pixels)) return nullptr;
 
     auto image = std::make_unique<Image>();
     image->width = pixels.width;
@@ -39,6 +48,13 @@ Image* loadImage(const std::string& path, int flags) {
                                                      pixels.rgba.data(), (flags & Smooth) != 0));
     loadedImages().push_back(std::move(image));
     return loadedImages().back().get();
+}
+
+void setWindowIcon(const std::string& path, int size) {
+    Pixels picture;
+    if (!readPicture(path, ColorKey, picture)) return;
+    const Pixels icon = fitInSquare(picture, size);
+    platform().setWindowIcon(icon.width, icon.height, icon.rgba.data());
 }
 
 void drawImage(const Image* image, float x, float y, int frame) {

@@ -41,6 +41,17 @@ bool chunksFit(const std::vector<unsigned char>& bytes) {
     return false;
 }
 
+// Adds pixel (x, y) of the picture, clamped to its edges, to sum with weight
+// w, its colour weighted by its opacity so transparent black adds no dark fringe.
+void addPixel(const Pixels& picture, int x, int y, double w, double sum[4]) {
+    x = x < 0 ? 0 : (x >= picture.width ? picture.width - 1 : x);
+    y = y < 0 ? 0 : (y >= picture.height ? picture.height - 1 : y);
+    const std::uint8_t* p = &picture.rgba[(static_cast<std::size_t>(y) * picture.width + x) * 4];
+    for (int c = 0; c < 3; ++c)
+        sum[c] += w * p[c] * (p[3] / 255.0);
+    sum[3] += w * p[3];
+}
+
 }  // namespace
 
 bool decodePng(const std::vector<unsigned char>& bytes, Pixels& out) {
@@ -151,4 +162,57 @@ Pixels halvePixels(const Pixels& level) {
         }
     }
     return half;
+}
+
+Pixels fitInSquare(const Pixels& picture, int size) {
+    // Source pixels per icon pixel, the same both ways so the shape is kept.
+    const double scale =
+        static_cast<double>(picture.width > picture.height ? picture.width : picture.height) / size;
+    const int width = static_cast<int>(picture.width / scale + 0.5);
+    const int height = static_cast<int>(picture.height / scale + 0.5);
+    const int left = (size - width) / 2;
+    const int top = (size - height) / 2;
+    Pixels icon;
+    icon.width = size;
+    icon.height = size;
+    icon.hadAlpha = true;
+    icon.rgba.assign(static_cast<std::size_t>(size) * size * 4, 0);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            double sum[4] = {0, 0, 0, 0};
+            double count = 0;
+            if (scale >= 1) {
+                // Every source pixel whose centre falls in this icon pixel.
+                for (int sy = static_cast<int>(y * scale);
+                     sy < (y + 1) * scale && sy < picture.height; ++sy) {
+                    for (int sx = static_cast<int>(x * scale);
+                         sx < (x + 1) * scale && sx < picture.width; ++sx) {
+                        addPixel(picture, sx, sy, 1, sum);
+                        ++count;
+                    }
+                }
+            } else {
+                // Larger than the picture: the four source pixels around this
+                // pixel's centre, nearer ones weighing more, so edges stay smooth.
+                const double u = (x + 0.5) * scale - 0.5;
+                const double v = (y + 0.5) * scale - 0.5;
+                const int sx = static_cast<int>(u + 1) - 1;  // floor, also just below 0
+                const int sy = static_cast<int>(v + 1) - 1;
+                const double fx = u - sx;
+                const double fy = v - sy;
+                addPixel(picture, sx, sy, (1 - fx) * (1 - fy), sum);
+                addPixel(picture, sx + 1, sy, fx * (1 - fy), sum);
+                addPixel(picture, sx, sy + 1, (1 - fx) * fy, sum);
+                addPixel(picture, sx + 1, sy + 1, fx * fy, sum);
+                count = 1;
+            }
+            if (count == 0) continue;
+            std::uint8_t* q = &icon.rgba[(static_cast<std::size_t>(top + y) * size + left + x) * 4];
+            const double alpha = sum[3] / count;
+            for (int c = 0; c < 3; ++c)
+                q[c] = static_cast<std::uint8_t>(alpha > 0 ? sum[c] / count * 255.0 / alpha : 0);
+            q[3] = static_cast<std::uint8_t>(alpha + 0.5);
+        }
+    }
+    return icon;
 }

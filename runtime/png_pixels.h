@@ -23,3 +23,7 @@ void applyColorKey(Pixels& pixels, int keyR, int keyG, int keyB);
 // rounding each step: the levels come out as the software renderer's own
 // generator made them, so pictures drawn smaller look as they always did.
 Pixels halvePixels(const Pixels& level);
+
+// The picture fitted into a transparent size x size square, its shape kept and
+// centred: scaled down by averaging, up by blending the nearest four pixels.
+Pixels fitInSquare(const Pixels& picture, int size);

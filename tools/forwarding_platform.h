@@ -18,6 +18,9 @@ class ForwardingPlatform : public Platform {
     bool openDesktopFullScreen(int w, int h) override { return real_.openDesktopFullScreen(w, h); }
     std::vector<DisplayMode> displayModes() override { return real_.displayModes(); }
     void setWindowTitle(const std::string& title) override { real_.setWindowTitle(title); }
+    void setWindowIcon(int w, int h, const std::uint8_t* rgba) override {
+        real_.setWindowIcon(w, h, rgba);
+    }
     void desktopBounds(int& right, int& bottom) override { real_.desktopBounds(right, bottom); }
     void moveWindow(int x, int y) override { real_.moveWindow(x, y); }
     void hidePointer() override { real_.hidePointer(); }

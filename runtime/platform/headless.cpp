@@ -70,6 +70,7 @@ struct HeadlessPlatform::Impl {
     int depth = 0;
     int swapInterval = 0;
     std::string title;
+    Icon icon;
     int windowX = 0, windowY = 0;
     bool pointerHidden = false;
     bool contextFails = false;
@@ -202,6 +203,8 @@ int HeadlessPlatform::swapInterval() const { return impl_->swapInterval; }
 
 const std::string& HeadlessPlatform::windowTitle() const { return impl_->title; }
 
+const HeadlessPlatform::Icon& HeadlessPlatform::windowIcon() const { return impl_->icon; }
+
 int HeadlessPlatform::windowX() const { return impl_->windowX; }
 
 int HeadlessPlatform::windowY() const { return impl_->windowY; }
@@ -281,6 +284,12 @@ std::vector<DisplayMode> HeadlessPlatform::displayModes() {
 }
 
 void HeadlessPlatform::setWindowTitle(const std::string& title) { impl_->title = title; }
+
+void HeadlessPlatform::setWindowIcon(int width, int height, const std::uint8_t* rgba) {
+    impl_->icon.width = width;
+    impl_->icon.height = height;
+    impl_->icon.rgba.assign(rgba, rgba + static_cast<std::size_t>(width) * height * 4);
+}
 
 void HeadlessPlatform::desktopBounds(int& right, int& bottom) {
     right = impl_->desktopRight;

@@ -65,6 +65,11 @@ class HeadlessPlatform : public Platform {
     const Texture& texture(TextureId id) const;
     int swapInterval() const;
     const std::string& windowTitle() const;
+    struct Icon {
+        int width = 0, height = 0;
+        std::vector<std::uint8_t> rgba;
+    };
+    const Icon& windowIcon() const;  // 0 x 0 until one is set
     int windowX() const;
     int windowY() const;
     bool windowOpen() const;
@@ -94,6 +99,7 @@ class HeadlessPlatform : public Platform {
     bool openDesktopFullScreen(int width, int height) override;
     std::vector<DisplayMode> displayModes() override;
     void setWindowTitle(const std::string& title) override;
+    void setWindowIcon(int width, int height, const std::uint8_t* rgba) override;
     void desktopBounds(int& right, int& bottom) override;
     void moveWindow(int x, int y) override;
     void hidePointer() override;

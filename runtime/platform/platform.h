@@ -44,6 +44,8 @@ class Platform {
     // Modes of more than 15 bits per pixel that the display offers.
     virtual std::vector<DisplayMode> displayModes() = 0;
     virtual void setWindowTitle(const std::string& title) = 0;
+    // The picture a task bar shows for the window: width x height RGBA pixels.
+    virtual void setWindowIcon(int width, int height, const std::uint8_t* rgba) = 0;
     // Right and bottom edges of the desktop's usable rectangle.
     virtual void desktopBounds(int& right, int& bottom) = 0;
     virtual void moveWindow(int x, int y) = 0;

@@ -102,6 +102,16 @@ void SdlPlatform::setWindowTitle(const std::string& title) {
     if (window_ != nullptr) SDL_SetWindowTitle(window_, title.c_str());
 }
 
+void SdlPlatform::setWindowIcon(int width, int height, const std::uint8_t* rgba) {
+    if (window_ == nullptr) return;
+    // SDL copies the pixels into the window's icon, so the surface can borrow them.
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+        const_cast<std::uint8_t*>(rgba), width, height, 32, width * 4, SDL_PIXELFORMAT_RGBA32);
+    if (surface == nullptr) return;
+    SDL_SetWindowIcon(window_, surface);
+    SDL_FreeSurface(surface);
+}
+
 void SdlPlatform::desktopBounds(int& right, int& bottom) {
     initVideo();
     SDL_Rect r{0, 0, 0, 0};

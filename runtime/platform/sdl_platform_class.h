@@ -19,6 +19,7 @@ class SdlPlatform : public Platform {
     bool openDesktopFullScreen(int width, int height) override;
     std::vector<DisplayMode> displayModes() override;
     void setWindowTitle(const std::string& title) override;
+    void setWindowIcon(int width, int height, const std::uint8_t* rgba) override;
     void desktopBounds(int& right, int& bottom) override;
     void moveWindow(int x, int y) override;
     void hidePointer() override;

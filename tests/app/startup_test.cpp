@@ -131,6 +131,24 @@ TEST_F(StartupTest, WindowIsCentredOnTheDesktop) {
     EXPECT_EQ(headless.windowY(), 1081 / 2 - 399);
 }
 
+TEST_F(StartupTest, WindowGetsTheTitlePictureAsItsIcon) {
+    headless.keyDownAt(0, KeyEscape);
+    run();
+    const HeadlessPlatform::Icon& icon = headless.windowIcon();
+    ASSERT_EQ(icon.width, 64);
+    ASSERT_EQ(icon.height, 64);
+    // The tall picture fills the height, centred: the outer columns stay
+    // clear, and much of the rest is drawn.
+    int opaque = 0;
+    for (int y = 0; y < 64; ++y) {
+        EXPECT_EQ(icon.rgba[(y * 64 + 0) * 4 + 3], 0) << "row " << y;
+        EXPECT_EQ(icon.rgba[(y * 64 + 63) * 4 + 3], 0) << "row " << y;
+        for (int x = 0; x < 64; ++x)
+            opaque += icon.rgba[(y * 64 + x) * 4 + 3] == 255;
+    }
+    EXPECT_GT(opaque, 64 * 64 / 16) << opaque;
+}
+
 TEST_F(StartupTest, FullScreenSettingOpensDepth32WithoutPlacingTheWindow) {
     writeBytes("prefs.fwk", "1\r\n4\r\n5\r\n1\r\n5\r\n1\r\n3\r\n1\r\n10\r\n0\r\n1\r\n1\r\n3\r\n");
     headless.setDisplayModes({{1024, 768, 32, 60}});

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Makes the Debian package from the release build, installs it with apt-get,
+# Makes the Debian package from the release build, checks that it carries its
+# copyright file, changelog, manual page and completion, installs it with apt-get,
 # starts the installed game under Xvfb from its desktop entry's Exec line,
 # checks that it keeps its files in the player's data directory and that its
 # window names the entry, then removes the package and checks that nothing of
@@ -44,6 +45,11 @@ for lib in libsdl2-2.0-0 libgl1 libpng16-16 libc6; do
   [[ "$depends" == *"$lib"* ]] || fail "the package does not depend on $lib: $depends"
 done
 dpkg-deb -c "$deb" | awk '{ print $6 }' | grep -v '^\./usr/' && fail "the package installs outside /usr"
+contents=$(dpkg-deb -c "$deb" | awk '{ print $6 }')
+for file in doc/flailwick/copyright doc/flailwick/changelog.gz man/man6/flailwick.6.gz \
+  bash-completion/completions/flailwick; do
+  grep -qx "\./usr/share/$file" <<<"$contents" || fail "the package has no /usr/share/$file"
+done
 
 installed=1
 (cd "$work/package" && env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \

@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 
 #include "app/command_line.h"
 #include "fight/simulation_version.h"
+#include "netplay/messages.h"
+#include "replay/format.h"
 #include "replay/replay.h"
 #include "runtime/files.h"
 #include "runtime/presentation.h"
@@ -301,36 +304,94 @@ TEST(CommandLine, OptionsAndTheirMistakes) {
     } cases[] = {
         {{}, CommandLine::Play, ""},
         {{"--help"}, CommandLine::Help, ""},
+        {{"--version"}, CommandLine::Version, ""},
+        {{"--version", "x"}, CommandLine::Wrong, "--version takes nothing after it"},
         {{"--replay"}, CommandLine::Replay, ""},
         {{"--replay", "fight.fwr"}, CommandLine::Replay, ""},
         {{"--verify", "fight.fwr", "fight.fwr"}, CommandLine::Verify, ""},
+        {{"--verify", "fight.fwr", "gone.fwr"}, CommandLine::Verify, ""},
         {{"--timedemo", "fight.fwr"}, CommandLine::Timedemo, ""},
         {{"--synctest", "fight.fwr"}, CommandLine::Synctest, ""},
         {{"--host"}, CommandLine::Host, ""},
+        {{"--host", "65535"}, CommandLine::Host, ""},
+        {{"--delay", "0", "--host", "1"}, CommandLine::Host, ""},
         {{"--join", "box:27961", "--delay", "8"}, CommandLine::Join, ""},
         {{"--host", "0"}, CommandLine::Wrong, "a PORT is a number from 1 to 65535"},
+        {{"--host", "65536"}, CommandLine::Wrong, "a PORT is a number from 1 to 65535"},
+        {{"--host", "4294995256"}, CommandLine::Wrong, "a PORT is a number from 1 to 65535"},
+        {{"--host", "27960abc"}, CommandLine::Wrong, "a PORT is a number from 1 to 65535"},
+        {{"--host", "$6D39"}, CommandLine::Wrong, "a PORT is a number from 1 to 65535"},
+        {{"--host", "+27960"}, CommandLine::Wrong, "a PORT is a number from 1 to 65535"},
+        {{"--join", "box:0x6D39"}, CommandLine::Wrong, "a PORT is a number from 1 to 65535"},
+        {{"--join", "box:"}, CommandLine::Wrong, "a PORT is a number from 1 to 65535"},
         {{"--join"}, CommandLine::Wrong, "--join needs a HOST"},
         {{"--host", "--delay", "9"}, CommandLine::Wrong, "--delay takes 0 to 8 frames"},
         {{"--host", "--delay", "2x"}, CommandLine::Wrong, "--delay takes 0 to 8 frames"},
-        {{"--fast"}, CommandLine::Wrong, "unknown option '--fast'"},
+        {{"--host", "--delay", "-1"}, CommandLine::Wrong, "--delay takes 0 to 8 frames"},
+        {{"--host", "--delay"}, CommandLine::Wrong, "--delay needs a number of frames"},
+        {{"--delay", "3"}, CommandLine::Wrong, "--delay needs --host or --join"},
+        {{"--replay", "--delay", "3"}, CommandLine::Wrong, "--delay needs --host or --join"},
+        {{"--replay", "fight.fwr", "--host"},
+         CommandLine::Wrong,
+         "--replay and --host cannot be used together"},
+        {{"--host", "--join", "box"},
+         CommandLine::Wrong,
+         "--host and --join cannot be used together"},
+        {{"--verify", "fight.fwr", "--help"},
+         CommandLine::Wrong,
+         "--verify and --help cannot be used together"},
+        {{"--fast"}, CommandLine::Wrong, "unknown option '--fast' (flailwick --help"},
+        {{"--host", "--fast"}, CommandLine::Wrong, "unknown option '--fast'"},
         {{"--verify"}, CommandLine::Wrong, "--verify needs at least one FILE"},
         {{"--timedemo"}, CommandLine::Wrong, "--timedemo needs one FILE"},
         {{"--replay", "gone.fwr"}, CommandLine::Wrong, "there is no file 'gone.fwr'"},
-        {{"--verify", "fight.fwr", "--help"}, CommandLine::Wrong, "unknown option '--help'"},
     };
     for (const auto& c : cases) {
         std::vector<const char*> argv{"flailwick"};
         argv.insert(argv.end(), c.args.begin(), c.args.end());
         const CommandLine parsed = parseCommandLine(static_cast<int>(argv.size()), argv.data());
-        EXPECT_EQ(parsed.action, c.action) << (c.args.empty() ? "" : c.args[0]);
-        EXPECT_EQ(parsed.error.rfind(c.error, 0), 0u) << parsed.error;
-        EXPECT_EQ(parsed.error.empty(), *c.error == 0);
+        const std::string line = c.args.empty()       ? ""
+                                 : c.args.size() == 1 ? c.args[0]
+                                                      : std::string(c.args[0]) + " " + c.args[1];
+        EXPECT_EQ(parsed.action, c.action) << line;
+        EXPECT_EQ(parsed.error.rfind(c.error, 0), 0u) << line << ": " << parsed.error;
+        EXPECT_EQ(parsed.error.empty(), *c.error == 0) << line;
     }
     const char* join[] = {"flailwick", "--join", "box:27961", "--delay", "8"};
     const CommandLine parsed = parseCommandLine(5, join);
     EXPECT_EQ(parsed.address, "box");
     EXPECT_EQ(parsed.port, 27961);
     EXPECT_EQ(parsed.inputDelay, 8);
+    const char* host[] = {"flailwick", "--host", "00080"};
+    EXPECT_EQ(parseCommandLine(3, host).port, 80);
+}
+
+TEST(CommandLine, VersionNamesTheSimulationAndTheProtocol) {
+    const std::string text = versionText();
+    EXPECT_EQ(text.rfind("Flailwick ", 0), 0u) << text;
+    EXPECT_NE(text.find("\nsimulation " + hashText(kSimulationVersion) + ", online protocol " +
+                        std::to_string(kOnlineProtocol) + "\n"),
+              std::string::npos)
+        << text;
+    // --help opens with the same version.
+    const std::string first = text.substr(0, text.find('\n'));
+    EXPECT_NE(helpText().find(first + ", a fighting game"), std::string::npos);
+}
+
+// One good stored recording and one missing file: the good one is checked,
+// the missing one named, and the whole run fails.
+using VerifyCommand = HeadlessTest;
+TEST_F(VerifyCommand, ChecksEveryFileAndNamesTheMissingOnes) {
+    const char* source = std::getenv("FLAILWICK_SOURCE_DIR");
+    const std::string good =
+        std::string(source ? source : FLAILWICK_TEST_SOURCE_DIR) + "/tests/data/replays/versus.fwr";
+    ASSERT_TRUE(fileExists(good));
+    testing::internal::CaptureStdout();
+    const int status = verifyReplays({"gone.fwr", good});
+    const std::string out = testing::internal::GetCapturedStdout();
+    allowSaving(true);
+    EXPECT_EQ(status, kExitDiverged);
+    EXPECT_EQ(out.rfind("gone.fwr: there is no such file\n" + good + ": ok, ", 0), 0u) << out;
 }
 
 }  // namespace
