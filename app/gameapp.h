@@ -101,6 +101,12 @@ class gameapp {
     // Decides the fight and runs the stages after it: result, level summary,
     // name entry and high-score table. Esc ends the fight from any of them.
     void checkOutcome();
+    // How an ended fight went: 3 when Esc ended it, else the side that won.
+    int fightOutcome() const { return fightResult != 3 ? roundState : 3; }
+    // The outcome kept in fightResult, as a fight leaves it.
+    int settleFightResult() { return fightResult = fightOutcome(); }
+    // A "2vs" fight's result on the tally, as the series goes on after it.
+    void tallyVersusResult(int result);
     // One frame of the level summary, drawn over the fight, e frames after it began.
     void showLevelSummary(int e);
     // 100000 times the square of the share of energy player 1 has left.

@@ -62,7 +62,7 @@ int gameapp::playFight() {
         if (recorder != nullptr) recorder->frameDone(*this);
     } while (matchState != kStateEnd);
     setFightKeys(false);
-    if (fightResult != 3) fightResult = roundState;
+    settleFightResult();
     // Written once the fight is over, so no frame waits for the disk.
     if (recorder != nullptr) recorder->finish(*this, fightResult);
     return fightResult;

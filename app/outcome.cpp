@@ -129,6 +129,11 @@ void gameapp::addLevelWinBonus() {
     totalScore = wrapAdd64(totalScore, wrapAdd64(score, levelWinBonus()));
 }
 
+void gameapp::tallyVersusResult(int result) {
+    if (result == 1) wins[1] += 1;
+    if (result == 2) wins[2] += 1;
+}
+
 void gameapp::runGame() {
     level = 1;
     totalScore = 0;
@@ -138,8 +143,7 @@ void gameapp::runGame() {
         // Only Esc ends a series.
         for (;;) {
             const int result = playFight();
-            if (result == 1) wins[1] += 1;
-            if (result == 2) wins[2] += 1;
+            tallyVersusResult(result);
             if (result == 3) return;
         }
     }

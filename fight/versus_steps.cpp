@@ -89,19 +89,16 @@ void VersusSteps::advance(std::uint8_t playerOne, std::uint8_t playerTwo, bool s
     holdFrameKeys(playerOne, playerTwo);
     if (game_.matchState == kStateEnd) {
         // What runGame does between two fights of the series.
-        if (game_.fightResult != 3) game_.fightResult = game_.roundState;
-        if (game_.fightResult == 1) game_.wins[1] += 1;
-        if (game_.fightResult == 2) game_.wins[2] += 1;
+        game_.tallyVersusResult(game_.settleFightResult());
         if (recorder_ != nullptr) recorder_->begin(game_);
         game_.setUpFight();
     }
     playFightFrame(game_);
     if (recorder_ != nullptr) {
         recorder_->frameDone(game_);
-        if (game_.matchState == kStateEnd)
-            recorder_->finish(game_, game_.fightResult == 3 ? 3 : game_.roundState);
+        if (game_.matchState == kStateEnd) recorder_->finish(game_, game_.fightOutcome());
     }
-    if (overAt_ < 0 && over()) overAt_ = played_;
+    if (overAt_ == kNoFrame && over()) overAt_ = played_;
     setPresentation(shown);
     leave();
 }

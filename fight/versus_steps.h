@@ -30,7 +30,7 @@ class VersusSteps : public SteppedGame {
     // The series stops here, cut short: the fight in progress is recorded
     // up to this frame.
     void cut();
-    // The frames played when Esc ended it, -1 before: once both sides have
+    // The frames played when Esc ended it, kNoFrame before: once both sides have
     // confirmed that many, nothing later can matter.
     int overAt() const { return overAt_; }
 
@@ -44,7 +44,7 @@ class VersusSteps : public SteppedGame {
     FightObserver* recorder_;
     std::array<FightSnapshot, kSnapshotSlots> kept_;
     int played_ = 0;  // frames advanced
-    int overAt_ = -1;
+    int overAt_ = kNoFrame;
     std::array<std::pair<int, int>, kSnapshotSlots> keptCounts_{};  // played_, overAt_
     int randomState_ = 1;
     InputCheckpoint input_;

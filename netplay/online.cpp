@@ -226,9 +226,11 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
     const std::vector<std::string> hostLines = waitingLines(host, false, peer);
     while (!session.handshake(clockMillis())) {
         if (session.end() != SessionEnd::None) return finish(*game, endText(session, peer), 1);
-        if (windowCloseRequested() || viewerKeyPresses(KeyEscape) > 0) {
+        // The close button ends the program as it always does; Esc gives up waiting.
+        const bool closed = windowCloseRequested();
+        if (closed || viewerKeyPresses(KeyEscape) > 0) {
             if (session.heardFromPeer()) session.sayGoodbye(clockMillis());
-            return finish(*game, host ? "Nobody joined" : "You stopped joining", 1);
+            return finish(*game, host ? "Nobody joined" : "You stopped joining", closed ? 0 : 1);
         }
         showLines(*game, session.heardFromPeer() ? waitingLines(host, true, peer) : hostLines);
     }
@@ -250,6 +252,7 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
     const auto end = [&](const std::string& text, int status) {
         // How well the two kept in step, for whoever runs the game from a terminal;
         // the freezes that mark blows are the game's own, not lost frames.
+        const std::int64_t ending = clockMicros();
         const RollbackSession& r = session.rollback();
         const double seconds = (clockMillis() - began) / 1000.0;
         const double froze = static_cast<double>(waitedMillis() - frozeBefore) / 1000.0;
@@ -263,6 +266,10 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
         std::fflush(stdout);
         record.takeUpTo(r);
         record.cut();
+        // The fights were recorded as they went: the end waits for no second run.
+        std::printf("The series' end took %.1f ms\n",
+                    static_cast<double>(clockMicros() - ending) / 1000.0);
+        std::fflush(stdout);
         return finish(*game, text, status);
     };
     for (;;) {

@@ -15,6 +15,7 @@ PeerProtocol::PeerProtocol(NetLink& link) : link_(link) {}
 
 void PeerProtocol::send(const std::string& datagram) {
     bytesSent_ += datagram.size();
+    datagramsSent_ += 1;
     link_.send(datagram);
 }
 

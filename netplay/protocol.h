@@ -55,6 +55,7 @@ class PeerProtocol {
     bool failed() const { return failed_; }
     // Bytes this side has sent, datagrams whole.
     std::uint64_t bytesSent() const { return bytesSent_; }
+    std::uint64_t datagramsSent() const { return datagramsSent_; }
 
   private:
     void send(const std::string& datagram);
@@ -74,7 +75,8 @@ class PeerProtocol {
     int heard_ = 0;
     bool heardOnce_ = false;
     bool started_ = false;
-    int roundTrip_ = -1;
+    int roundTrip_ = -1;  // milliseconds; -1 before the first pong
     bool failed_ = false;
     std::uint64_t bytesSent_ = 0;
+    std::uint64_t datagramsSent_ = 0;
 };

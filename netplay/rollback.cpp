@@ -86,7 +86,7 @@ KeysMessage RollbackSession::outgoing() const {
     m.advantage = frame_ - peerFrame_;
     // The hash of a stretch rides on one message in four: a few of the
     // fifteen or so that carry it are enough.
-    if (frame_ % 4 == 0) {
+    if (frame_ % kHashEvery == 0) {
         m.hashFrame = lastHashFrame_;
         m.hash = lastHash_;
     }

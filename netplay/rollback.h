@@ -15,6 +15,8 @@
 
 constexpr int kMaxInputDelay = 8;  // frames
 constexpr int kHashFrames = 60;    // confirmed frames between two compared hashes
+// Keys messages that carry the newest confirmed hash: one in this many.
+constexpr int kHashEvery = 4;
 // Stretches whose hashes are kept to compare: the other side's may come late.
 constexpr int kKeptStretches = 8;
 

@@ -58,6 +58,7 @@ class OnlineSession {
     int silentMillis(int now) const { return protocol_.silentMillis(now); }
     int roundTripMillis() const { return protocol_.roundTripMillis(); }
     std::uint64_t bytesSent() const { return protocol_.bytesSent(); }
+    std::uint64_t datagramsSent() const { return protocol_.datagramsSent(); }
     RollbackSession& rollback() { return *rollback_; }
     const RollbackSession& rollback() const { return *rollback_; }
 

@@ -265,7 +265,7 @@ ReplayRun playRecordedFight(gameapp& game, const Replay& replay,
     stopInputPlayback();
     run.finalHash = hashFight(game);
     if (!run.why.empty() || run.left) return run;
-    const int result = game.fightResult != 3 ? game.roundState : 3;
+    const int result = game.fightOutcome();
     if (run.frames != replay.frames) {
         run.why = "diverged: the fight ended at frame " + std::to_string(run.frames) +
                   ", recorded at frame " + std::to_string(replay.frames);

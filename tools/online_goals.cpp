@@ -33,11 +33,10 @@ void report(const char* name, const SideOutcome& o, int displayFrames, int input
         if (o.keyLatency[d] > 0 && static_cast<int>(d) != inputDelay)
             std::printf(" after %zu: %d", d, o.keyLatency[d]);
     }
-    // A UDP datagram over IPv4 adds 28 bytes; ENet's header for an unsequenced
-    // message 12 more.
+    // A UDP datagram over IPv4 adds 28 bytes.
     const double payload = o.bytesSent / seconds;
-    const double wire = (o.bytesSent + 40.0 * o.messagesSent) / seconds;
-    std::printf("\n  sent %.0f bytes a second of messages, %.0f with ENet, UDP and IP headers\n",
+    const double wire = (o.bytesSent + 28.0 * o.messagesSent) / seconds;
+    std::printf("\n  sent %.0f bytes a second of datagrams, %.0f with UDP and IP headers\n",
                 payload, wire);
 }
 

@@ -125,6 +125,7 @@ PairOutcome playPair(const PairRun& run) {
                 scriptedKeys(s + 1, *side.game, f, leaveFrom >= 0 && f >= leaveFrom);
             const int keysBefore = session.localKeysUpTo();
             const double bytesBefore = static_cast<double>(side.online.bytesSent());
+            const auto datagramsBefore = side.online.datagramsSent();
             const auto tickStart = std::chrono::steady_clock::now();
             const bool played = side.online.frame(static_cast<int>(now), keys, false);
             const std::chrono::duration<double, std::micro> took =
@@ -151,7 +152,7 @@ PairOutcome playPair(const PairRun& run) {
             }
             o.confirmed = session.confirmed();
             o.bytesSent += static_cast<double>(side.online.bytesSent()) - bytesBefore;
-            o.messagesSent += 1;
+            o.messagesSent += static_cast<int>(side.online.datagramsSent() - datagramsBefore);
         }
     }
     const int common = std::min(out[0].confirmed, out[1].confirmed);

@@ -26,7 +26,7 @@ struct SideOutcome {
     int desync = -1;
     int fights = 0;        // fights ended, by the tally
     double bytesSent = 0;  // the datagrams' own bytes, without the transport's
-    int messagesSent = 0;
+    int messagesSent = 0;  // datagrams: keys, acknowledgements, pings
     StateParts partsAtDesync{};
     // Display frames from the one that took the local keys to the one that
     // first showed them, counted for each frame's keys: [0] is 0 frames.
