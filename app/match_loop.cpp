@@ -62,9 +62,12 @@ int gameapp::playFight() {
         if (recorder != nullptr) recorder->frameDone(*this);
     } while (matchState != kStateEnd);
     setFightKeys(false);
-    if (fightResult != 3) fightResult = roundState;
-    // Written once the fight is over, so no frame waits for the disk.
-    if (recorder != nullptr) recorder->finish(*this, fightResult);
+    const int result = fightResult != 3 ? roundState : 3;
+    // Written once the fight is over, so no frame waits for the disk; told
+    // before the result is kept, so the final hash is of the fight as its last
+    // frame left it, as a playback and the versus steps see it.
+    if (recorder != nullptr) recorder->finish(*this, result);
+    fightResult = result;
     return fightResult;
 }
 

@@ -252,8 +252,9 @@ ReplayRun playRecordedFight(gameapp& game, const Replay& replay,
         }
     }
     setFightKeys(false);
-    stopInputPlayback();
+    // With the keys as the fight left them, as the recorder hashed it.
     run.finalHash = hashFight(game);
+    stopInputPlayback();
     if (!run.why.empty() || run.left) return run;
     const int result = game.fightResult != 3 ? game.roundState : 3;
     if (run.frames != replay.frames) {
