@@ -12,6 +12,7 @@
 #include "runtime/presentation.h"
 #include "tests/support/counting_allocator.h"
 #include "tests/support/fight_fixture.h"
+#include "tests/support/recorded_fights.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -290,6 +291,10 @@ TEST_F(Replays, RecordingASixFighterFightAllocatesNothingInItsFrames) {
     }
     EXPECT_EQ(counter.count(), 0);
 }
+
+// The stored recordings are these fights: a change to the simulation that
+// plays either differently must change the version, through its constants.
+TEST(RecordedFights, PlayAsTheSimulationVersionSays) { EXPECT_EQ(recordedFightDifferences(), ""); }
 
 TEST(CommandLine, OptionsAndTheirMistakes) {
     TempDir dir;
