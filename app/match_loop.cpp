@@ -62,9 +62,12 @@ int gameapp::playFight() {
         if (recorder != nullptr) recorder->frameDone(*this);
     } while (matchState != kStateEnd);
     setFightKeys(false);
-    settleFightResult();
-    // Written once the fight is over, so no frame waits for the disk.
-    if (recorder != nullptr) recorder->finish(*this, fightResult);
+    const int result = fightOutcome();
+    // Written once the fight is over, so no frame waits for the disk; told
+    // before the result is kept, so the final hash is of the fight as its last
+    // frame left it, as a playback and the versus steps see it.
+    if (recorder != nullptr) recorder->finish(*this, result);
+    fightResult = result;
     return fightResult;
 }
 

@@ -7,6 +7,7 @@
 
 #include "app/gameapp.h"
 #include "app/match_loop.h"
+#include "fight/hash.h"
 #include "fight/snapshot.h"
 #include "replay/replay.h"
 #include "runtime/input.h"
@@ -49,12 +50,8 @@ void BM_VerifyVersusFight(benchmark::State& state) {
 }
 BENCHMARK(BM_VerifyVersusFight)->Unit(benchmark::kMillisecond);
 
-// Going back eight frames and playing them again unseen, as online play
-// does when the other side's keys were guessed wrong.
-void rollBack(benchmark::State& state, const Replay& replay) {
-    HeadlessPlatform headless;
-    setPlatform(&headless);
-    const Unseen unseen;
+// The recorded fight played to its 600th frame, its keys still playing back.
+std::unique_ptr<gameapp> fightAtFrame600(const Replay& replay) {
     resetInput();
     auto game = std::make_unique<gameapp>();
     restoreFightStart(*game, replay.start);
@@ -62,12 +59,25 @@ void rollBack(benchmark::State& state, const Replay& replay) {
     game->setUpFight();
     for (int f = 0; f < 600; ++f)
         playFightFrame(*game);
+    return game;
+}
+
+// Going back eight frames and playing them again unseen, as online play
+// does when the other side's keys were guessed wrong: each frame is hashed,
+// as the session hashes every frame it plays.
+void rollBack(benchmark::State& state, const Replay& replay) {
+    HeadlessPlatform headless;
+    setPlatform(&headless);
+    const Unseen unseen;
+    auto game = fightAtFrame600(replay);
     FightSnapshot kept;
     kept.save(*game);
     for (auto _ : state) {
         kept.load(*game);
-        for (int f = 0; f < kMaxRollback; ++f)
+        for (int f = 0; f < kMaxRollback; ++f) {
             playFightFrame(*game);
+            benchmark::DoNotOptimize(hashFight(*game));
+        }
     }
     stopInputPlayback();
     setPlatform(nullptr);
@@ -78,6 +88,20 @@ void BM_RollBackEightFramesVersus(benchmark::State& state) {
     rollBack(state, replay);
 }
 BENCHMARK(BM_RollBackEightFramesVersus)->Unit(benchmark::kMicrosecond);
+
+// The whole fight's hash alone, as online play takes it after every frame.
+void BM_HashFightVersus(benchmark::State& state) {
+    static const Replay replay = recordedVersusFight();
+    HeadlessPlatform headless;
+    setPlatform(&headless);
+    const Unseen unseen;
+    auto game = fightAtFrame600(replay);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(hashFight(*game));
+    stopInputPlayback();
+    setPlatform(nullptr);
+}
+BENCHMARK(BM_HashFightVersus)->Unit(benchmark::kMicrosecond);
 
 void BM_RollBackEightFramesSixFighters(benchmark::State& state) {
     static const Replay replay = recordedCoopFight();

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+#include "fight/hash.h"
+
 // One player's keys for one frame, as they travel.
 enum FrameKey : std::uint8_t {
     FrameUp = 1,
@@ -22,7 +24,7 @@ constexpr int kNoFrame = -1;
 constexpr int kMaxPredicted = 8;  // frames played on guessed keys before waiting
 // Every frame that may be played again, and the one before the oldest.
 constexpr int kSnapshotSlots = kMaxPredicted + 2;
-constexpr int kStateParts = 8;  // the hashed parts that tell where two sides parted
+constexpr int kStateParts = kFightParts;  // the hashed parts that tell where two sides parted
 using StateParts = std::array<std::uint64_t, kStateParts>;
 
 // What the session needs of the fight it keeps in step.

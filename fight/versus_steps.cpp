@@ -38,6 +38,9 @@ VersusSteps::VersusSteps(gameapp& game, int seed, FightObserver* recorder)
     : game_(game), recorder_(recorder) {
     outerRecording_ = swapInputRecording(nullptr);
     seedRandom(seed);
+    // Nothing held or pressed before: the frame keys alone move the series,
+    // so every machine that plays it starts from the same input.
+    restoreInput(InputCheckpoint{});
     game_.mode = kModeVersus;
     game_.wins = {0, 0, 0};
     if (recorder_ != nullptr) recorder_->begin(game_);
@@ -105,13 +108,10 @@ void VersusSteps::advance(std::uint8_t playerOne, std::uint8_t playerTwo, bool s
 
 std::uint64_t VersusSteps::hash() {
     enter();
-    const std::uint64_t h = hashFight(game_) ^ (static_cast<std::uint64_t>(game_.wins[1]) << 40) ^
-                            (static_cast<std::uint64_t>(game_.wins[2]) << 48);
+    const std::uint64_t h = hashFight(game_);
     leave();
     return h;
 }
-
-static_assert(kFightParts == kStateParts);
 
 StateParts VersusSteps::parts() {
     enter();

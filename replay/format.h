@@ -1,5 +1,5 @@
 // A recorded fight as it is kept on disk: what the fight started from, the
-// keys of every frame, hashes of the bodies along the way and the result.
+// keys of every frame, hashes of the whole fight along the way and the result.
 // Reading checks everything before it is used, so a damaged or hostile file
 // is refused with a one-line reason and never allocates much.
 #pragma once
@@ -13,7 +13,7 @@
 #include "runtime/input.h"
 
 constexpr std::uint16_t kReplayFormat = 1;
-constexpr int kCheckpointFrames = 60;  // frames between two body hashes
+constexpr int kCheckpointFrames = 60;  // frames between two hashes of the fight
 // What a recording may hold: room for a fight of over four hours and tens of
 // thousands of key changes. Reading refuses more, and larger files unread.
 constexpr std::size_t kMaxRecordedEvents = 1u << 16;

@@ -262,8 +262,9 @@ ReplayRun playRecordedFight(gameapp& game, const Replay& replay,
         }
     }
     setFightKeys(false);
-    stopInputPlayback();
+    // With the keys as the fight left them, as the recorder hashed it.
     run.finalHash = hashFight(game);
+    stopInputPlayback();
     if (!run.why.empty() || run.left) return run;
     const int result = game.fightOutcome();
     if (run.frames != replay.frames) {

@@ -1,5 +1,6 @@
-// Plays the stored fixed-seed runs and compares their fingerprints with the
-// stored values: the optimised build must play exactly as the test build.
+// Plays the stored fixed-seed runs and the stored recordings' scripted fights
+// and compares them with the stored values: the optimised build must play
+// exactly as the test build, and neither differently from the version.
 #include <unistd.h>
 
 #include <cinttypes>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "tests/support/determinism.h"
+#include "tests/support/recorded_fights.h"
 
 namespace {
 
@@ -38,5 +40,8 @@ int main() {
         std::remove("scores.txt");
         rmdir(dir);
     }
-    return bodies && fight && game ? 0 : 1;
+    const std::string recordings = recordedFightDifferences();
+    std::printf("%sthe stored recordings' fights: %s\n", recordings.c_str(),
+                recordings.empty() ? "as stored" : "DIFFER");
+    return bodies && fight && game && recordings.empty() ? 0 : 1;
 }

@@ -1,9 +1,13 @@
 // The scripted co-op and versus fights, played headless with a recorder.
 #include "tests/support/recorded_fights.h"
 
+#include <cinttypes>
+#include <cstdio>
 #include <memory>
+#include <tuple>
 
 #include "app/gameapp.h"
+#include "fight/simulation_version.h"
 #include "replay/replay.h"
 #include "runtime/embedded.h"
 #include "runtime/graphics.h"
@@ -61,3 +65,33 @@ Replay record(const char* mode, int level) {
 Replay recordedCoopFight() { return record("2coop", 8); }
 
 Replay recordedVersusFight() { return record("2vs", 1); }
+
+std::uint64_t recordedOutcome(const Replay& replay) {
+    std::uint64_t h = 14695981039346656037ull;
+    const auto add = [&h](std::uint64_t v) { h = (h ^ v) * 1099511628211ull; };
+    for (int v : {replay.frames, replay.result, replay.roundState})
+        add(static_cast<std::uint64_t>(v));
+    for (std::uint64_t c : replay.checkpoints)
+        add(c);
+    add(replay.finalHash);
+    return h;
+}
+
+std::string recordedFightDifferences() {
+    std::string lines;
+    for (const auto& [file, constant, stored, replay] :
+         {std::tuple{"coop.fwr", "kRecordedCoopFight", kRecordedCoopFight, recordedCoopFight()},
+          std::tuple{"versus.fwr", "kRecordedVersusFight", kRecordedVersusFight,
+                     recordedVersusFight()}}) {
+        const std::uint64_t now = recordedOutcome(replay);
+        if (now == stored) continue;
+        char line[400];
+        std::snprintf(line, sizeof line,
+                      "%s: its fight now plays to %016" PRIx64 ", stored %016" PRIx64
+                      ": the simulation changed: make the recordings again with "
+                      "flailwick_record_fights and update %s in fight/simulation_version.h\n",
+                      file, now, stored, constant);
+        lines += line;
+    }
+    return lines;
+}
