@@ -5,7 +5,8 @@
 # the build directory and again only when it or a header it reads changes.
 # Usage:
 #   tools/fuzz.sh BUILD_DIR HARNESS [SECONDS [CORPUS_DIR]]
-# HARNESS is replay_reader or fight_settings. Without CORPUS_DIR each run starts
+# HARNESS names fuzz/HARNESS_fuzz.cpp: replay_reader, fight_settings,
+# keys_message or peer_session. Without CORPUS_DIR each run starts
 # from the seeds alone, so it takes the same time every time; a CORPUS_DIR keeps
 # what the fuzzer finds, for longer runs by hand.
 set -euo pipefail
@@ -39,6 +40,19 @@ case "$harness" in
     libs=(-lpng -lz)
     max_len=1024
     seeds=(fuzz/corpus/fight_settings/*)
+    ;;
+  keys_message)
+    sources=(netplay/keys_message.cpp netplay/rollback.cpp)
+    libs=()
+    max_len=4096
+    seeds=()
+    ;;
+  peer_session)
+    sources=(netplay/keys_message.cpp netplay/messages.cpp netplay/protocol.cpp
+      netplay/rollback.cpp netplay/session.cpp replay/format.cpp)
+    libs=(-lz)
+    max_len=4096
+    seeds=()
     ;;
   *)
     echo "no harness $harness" >&2
@@ -77,7 +91,7 @@ for s in "${sources[@]}" "fuzz/${harness}_fuzz.cpp"; do
 done
 clang++ -fsanitize=fuzzer,address,undefined "${objects[@]}" "${libs[@]}" -o "$out/${harness}_fuzz"
 
-cp "${seeds[@]}" "$corpus/"
+[ ${#seeds[@]} -eq 0 ] || cp "${seeds[@]}" "$corpus/"
 # A failure shows the whole report; a pass, the figures at its end.
 if "$out/${harness}_fuzz" -seed=1 -max_total_time="$seconds" -max_len="$max_len" \
   -artifact_prefix="$out/" -print_final_stats=1 "$corpus" >"$out/last_run.log" 2>&1; then
