@@ -13,7 +13,7 @@ FLAILWICK_TEST_PACKAGES=(
   libgtest-dev libbenchmark-dev            # tests and benchmarks
   xvfb xauth xdotool x11-utils imagemagick # real-window tests and screenshots
   clang-format                             # the style check
-  clang libclang-rt-14-dev                 # the fuzz harnesses (libFuzzer)
+  clang libclang-rt-14-dev                 # the replay reader's fuzzer (libFuzzer)
   desktop-file-utils appstream             # checking the installed entry and metainfo
   dpkg-dev file                            # the Debian package's dependencies (dpkg-shlibdeps)
 )
