@@ -1,4 +1,5 @@
 // Contacts between fighters' points: blows, combos, sparks, sounds, bounces and slow motion.
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstddef>
@@ -222,10 +223,14 @@ void gameapp::collideBalls(ball& a, ball& b, man& first, man& second) {
 
         if (hitCode > 0) {
             const ball& bleeding = *struck.point;
+            // Counted in 64 bits: a BLOOD from a hand-edited file or the other side
+            // may be anything, and a burst holds what it can anyway.
+            const int drops = static_cast<int>(
+                std::clamp<std::int64_t>(std::int64_t{blood} * 10, 0, kBurstCapacity));
             currentBurst(*this).spawn(bleeding.x, bleeding.y,
                                       static_cast<float>(bleeding.vx / 35.0),
-                                      static_cast<float>(bleeding.vy / 35.0), blood * 10,
-                                      kBloodBurst, kBloodSpread, this, struck.owner->robot);
+                                      static_cast<float>(bleeding.vy / 35.0), drops, kBloodBurst,
+                                      kBloodSpread, this, struck.owner->robot);
         }
         advanceBurstSlot(*this);
     }

@@ -1,7 +1,7 @@
 // libFuzzer harness for the replay reader: whatever the bytes, reading ends
 // with a replay or a one-line reason, and a replay it accepts writes back to
 // the same bytes. Built for fuzzing the reader skips the checksum, which is
-// left out of the comparison. tools/fuzz_replays.sh builds and runs it.
+// left out of the comparison. tools/fuzz.sh builds and runs it.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>

@@ -1,6 +1,9 @@
-// The settings: their defaults, prefs.fwk read and written.
+// The settings: their defaults, their ranges checked, prefs.fwk read and written.
 #include <array>
 #include <climits>
+#include <cstddef>
+#include <cstring>
+#include <string>
 
 #include "app/gameapp.h"
 #include "persist/settings_table.h"
@@ -28,6 +31,21 @@ const std::array<Setting, kSettingCount> kSettings = {{
     {&gameapp::aiLevel, 1, 1, 10, "AI LEVEL=", 5},
     {&gameapp::blood, 3, 0, 5, "BLOOD=", 7},
 }};
+
+std::string settingOutOfRange(const gameapp& game) {
+    for (std::size_t i = 0; i < kSettings.size(); ++i) {
+        const Setting& s = kSettings[i];
+        const int value = game.*s.field;
+        if (s.field == &gameapp::fullscreen || (value >= s.low && value <= s.high)) continue;
+        const std::string name = s.label != nullptr
+                                     ? std::string(s.label, std::strlen(s.label) - 1)
+                                     : "the spare setting on line " +
+                                           intToText(static_cast<int>(i) + 1) + " of prefs.fwk";
+        return name + " is " + intToText(value) + ", outside " + intToText(s.low) + " to " +
+               intToText(s.high);
+    }
+    return "";
+}
 
 void gameapp::setDefaultSettings() {
     for (const Setting& s : kSettings)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 
 class gameapp;
 
@@ -19,3 +20,8 @@ constexpr int kShownSettings = 10;
 
 // Row i holds line i + 1 of prefs.fwk.
 extern const std::array<Setting, kSettingCount> kSettings;
+
+// The first setting the OPTIONS screen would not allow, as a line naming it,
+// its value and its range; "" when all are allowed. Full screen is this
+// machine's own and never leaves it, so it is not looked at.
+std::string settingOutOfRange(const gameapp& game);

@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <climits>
 #include <filesystem>
 #include <vector>
 
 #include "app/gameapp.h"
+#include "persist/settings_table.h"
 #include "runtime/files.h"
 #include "tests/support/temp_dir.h"
 
@@ -153,5 +155,34 @@ TEST(Settings, AReadOnlyDirectorySavesInPlaceOrKeepsTheOldFile) {
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."),
                                 std::filesystem::directory_iterator()),
                   1);
+    }
+}
+
+TEST(Settings, OutOfRangeNamesTheSettingTheValueAndTheRange) {
+    struct Case {
+        int gameapp::*field;
+        int value;
+        const char* why;
+    };
+    const Case cases[] = {
+        {&gameapp::blood, -1, "BLOOD is -1, outside 0 to 5"},
+        {&gameapp::blood, 0, ""},
+        {&gameapp::blood, 5, ""},
+        {&gameapp::blood, 6, "BLOOD is 6, outside 0 to 5"},
+        {&gameapp::blood, 999999999, "BLOOD is 999999999, outside 0 to 5"},
+        {&gameapp::flexibility, 0, "FLEXIBILITY is 0, outside 1 to 20"},
+        {&gameapp::flexibility, 1, ""},
+        {&gameapp::flexibility, 20, ""},
+        {&gameapp::flexibility, 21, "FLEXIBILITY is 21, outside 1 to 20"},
+        {&gameapp::settingSpare2, 8,
+         "the spare setting on line 4 of prefs.fwk is 8, outside 1 to 7"},
+        {&gameapp::settingSpare1, INT_MIN, ""},
+        {&gameapp::fullscreen, 7, ""},
+    };
+    for (const Case& c : cases) {
+        gameapp g;
+        g.setDefaultSettings();
+        g.*c.field = c.value;
+        EXPECT_EQ(settingOutOfRange(g), c.why) << c.value;
     }
 }
