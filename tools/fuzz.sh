@@ -45,14 +45,14 @@ case "$harness" in
     sources=(netplay/keys_message.cpp netplay/rollback.cpp)
     libs=()
     max_len=4096
-    seeds=()
+    seeds=(fuzz/corpus/keys_message/*)
     ;;
   peer_session)
     sources=(netplay/keys_message.cpp netplay/messages.cpp netplay/protocol.cpp
       netplay/rollback.cpp netplay/session.cpp replay/format.cpp)
     libs=(-lz)
     max_len=4096
-    seeds=()
+    seeds=(fuzz/corpus/peer_session/*)
     ;;
   *)
     echo "no harness $harness" >&2
