@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "app/gameapp.h"
+#include "fight/hash.h"
 #include "fight/simulation_version.h"
 #include "fight/versus_steps.h"
 #include "netplay/online.h"
@@ -212,6 +213,32 @@ TEST_F(Online, EscOnTheOtherSideEndsTheSeriesAndItsFightVerifies) {
     const ReplayRun run = replayNewest(replay);
     EXPECT_TRUE(run.ok) << run.why;
     EXPECT_EQ(replay.result, 3);
+}
+
+TEST_F(Online, SidesThatPartAreStoppedAndTheReportNamesTheFirstPartThatDiffers) {
+    PeerGame peer(peerEnd(), false);
+    bool sentParts = false;
+    link_.onListen = [&] {
+        peer.act([](int) { return FrameUp; });
+        if (!peer.steps) return;
+        RollbackSession& r = peer.session.rollback();
+        // A knock the other side never saw: its energy parts from this side's.
+        if (r.frame() == 30) peer.game->fighters[2].energy -= 1.0f;
+        const StateParts* parts = r.partsAfter(r.desyncFrame());
+        if (parts != nullptr && !sentParts) {
+            peer.session.sendParts(r.desyncFrame(), *parts, clockMillis());
+            sentParts = true;
+        }
+    };
+    const auto [status, said] = play(true);
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(said.find("Desync at frame 59"), std::string::npos) << said;
+    const std::string report = fileBytes(dir_.path() + "/flailwick/replays/desync-frame-59.txt");
+    const std::string part = hashFightParts(gameapp())[3].name;
+    const std::size_t marked = report.find("<- the first that differs");
+    ASSERT_NE(marked, std::string::npos) << report;
+    EXPECT_EQ(report.rfind('\n', marked) + 1, report.find(part + " ")) << report;
+    EXPECT_EQ(report.find("<- the first", marked + 1), std::string::npos);
 }
 
 // Two sessions in one process, each stepping its own series.
