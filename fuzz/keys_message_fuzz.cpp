@@ -7,27 +7,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "fuzz/counted_game.h"
 #include "netplay/keys_message.h"
 #include "netplay/rollback.h"
 
 namespace {
-
-// A fight that is nothing but its frame count: the session's own arithmetic
-// is what is fuzzed.
-class CountedGame : public SteppedGame {
-  public:
-    void save(int slot) override { kept_[static_cast<std::size_t>(slot)] = frames_; }
-    void load(int slot) override { frames_ = kept_[static_cast<std::size_t>(slot)]; }
-    void advance(std::uint8_t one, std::uint8_t two, bool) override {
-        frames_ = frames_ * 31 + one + two;
-    }
-    std::uint64_t hash() override { return frames_; }
-    StateParts parts() override { return {frames_}; }
-
-  private:
-    std::uint64_t frames_ = 0;
-    std::uint64_t kept_[kSnapshotSlots] = {};
-};
 
 bool same(const KeysMessage& a, const KeysMessage& b) {
     return a.firstFrame == b.firstFrame && a.count == b.count && a.keys == b.keys &&

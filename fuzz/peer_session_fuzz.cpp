@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/counted_game.h"
 #include "netplay/messages.h"
 #include "netplay/session.h"
 #include "runtime/net/link.h"
@@ -22,21 +23,6 @@ class ScriptedLink : public NetLink {
         inbox.clear();
         return true;
     }
-};
-
-class CountedGame : public SteppedGame {
-  public:
-    void save(int slot) override { kept_[static_cast<std::size_t>(slot)] = frames_; }
-    void load(int slot) override { frames_ = kept_[static_cast<std::size_t>(slot)]; }
-    void advance(std::uint8_t one, std::uint8_t two, bool) override {
-        frames_ = frames_ * 31 + one + two;
-    }
-    std::uint64_t hash() override { return frames_; }
-    StateParts parts() override { return {frames_}; }
-
-  private:
-    std::uint64_t frames_ = 0;
-    std::uint64_t kept_[kSnapshotSlots] = {};
 };
 
 }  // namespace
