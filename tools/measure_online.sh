@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Two real games under Xvfb, each on its own display, the joiner reaching the
 # host through tools/lossy_relay.py. Both players fight for SECONDS, then the
-# host leaves with Esc. Prints each side's own account of the series (frames a
-# second, display frames without a new frame, rollbacks), the relay's count of
-# bytes each way, and whether both recordings verify with the same hash.
+# host leaves with Esc. Prints each side's own account of the series (the input
+# delay it chose, frames a second, display frames without a new frame,
+# rollbacks, how long its end took), the relay's count of bytes each way, and
+# whether both recordings verify with the same hash.
 #
 # usage: tools/measure_online.sh GAME [SECONDS] [ONE_WAY_MS] [LOSS_PERCENT]
 set -u
@@ -58,8 +59,8 @@ host_status=0
 wait "$HOST_PID" || host_status=$?
 HOST_PID=""
 kill -TERM "$RELAY_PID"; wait "$RELAY_PID" 2>/dev/null; RELAY_PID=""
-echo "host (exit $host_status): $(grep -h "Online series" "$HOST_DIR/host.out")"
-echo "joiner (exit $GAME_STATUS): $(grep -h "Online series" "$JOIN_DIR/join.out")"
+echo "host (exit $host_status): $(grep -h "Input delay\|Online series\|series' end" "$HOST_DIR/host.out")"
+echo "joiner (exit $GAME_STATUS): $(grep -h "Input delay\|Online series\|series' end" "$JOIN_DIR/join.out")"
 grep -v relaying "$HOST_DIR/relay.out"
 hashes=""
 for dir in "$HOST_DIR" "$JOIN_DIR"; do
