@@ -1,5 +1,6 @@
 // The direct link: one UDP socket, not blocking. The host takes its peer's
-// address from the first datagram that reaches it.
+// address from the first datagram that reaches it, and another's only once
+// that one has been silent for as long as a game waits before it gives up.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <ifaddrs.h>
@@ -9,15 +10,25 @@
 #include <unistd.h>
 
 #include <array>
+#include <chrono>
 #include <cstring>
 
 #include "runtime/net/link.h"
 
 namespace {
 
+// A stray datagram that reached the host first holds it no longer than this.
+constexpr std::int64_t kPeerHeldMillis = 3000;
+
+std::int64_t nowMillis() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 class UdpLink : public NetLink {
   public:
-    UdpLink(int socket, const sockaddr_in* peer) : socket_(socket) {
+    UdpLink(int socket, const sockaddr_in* peer) : socket_(socket), fixed_(peer != nullptr) {
         if (peer != nullptr) {
             peer_ = *peer;
             known_ = true;
@@ -43,13 +54,16 @@ class UdpLink : public NetLink {
                                        reinterpret_cast<sockaddr*>(&from), &size);
             if (n < 0) break;
             if (static_cast<std::size_t>(n) > kMaxDatagram || size != sizeof from) continue;
-            if (!known_) {
+            const bool fromPeer = known_ && from.sin_addr.s_addr == peer_.sin_addr.s_addr &&
+                                  from.sin_port == peer_.sin_port;
+            const std::int64_t now = nowMillis();
+            if (!fromPeer) {
+                // Not the player this game plays with, unless that one is long gone.
+                if (fixed_ || (known_ && now - heard_ < kPeerHeldMillis)) continue;
                 peer_ = from;
                 known_ = true;
-            } else if (from.sin_addr.s_addr != peer_.sin_addr.s_addr ||
-                       from.sin_port != peer_.sin_port) {
-                continue;  // not the player this game plays with
             }
+            heard_ = now;
             datagrams.emplace_back(buffer.data(), static_cast<std::size_t>(n));
         }
         return true;
@@ -59,6 +73,8 @@ class UdpLink : public NetLink {
     int socket_;
     sockaddr_in peer_{};
     bool known_ = false;
+    bool fixed_;              // a joiner speaks with the host it named, and no other
+    std::int64_t heard_ = 0;  // when the peer was last heard, in milliseconds
 };
 
 int openSocket() { return socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0); }
