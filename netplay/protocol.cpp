@@ -77,7 +77,7 @@ void PeerProtocol::take(const std::string& datagram, int now) {
             break;
         }
         case DatagramKeys:
-            keys_.push_back(datagram);
+            if (keys_.size() < kMaxKeysKept) keys_.push_back(datagram);
             break;
         case DatagramPing: {
             const std::uint32_t stamp = r.u32();

@@ -30,6 +30,9 @@ class PeerProtocol {
     static constexpr std::size_t kMaxUnacknowledged = 64;
     // Messages that came ahead of one that was lost, kept until it comes.
     static constexpr std::uint32_t kMaxAhead = 64;
+    // Keys messages kept until the session takes them: while the handshake
+    // runs nobody does, and each message repeats the last ones anyway.
+    static constexpr std::size_t kMaxKeysKept = 256;
     static constexpr int kResendMillis = 100;
     static constexpr int kPingMillis = 250;
 

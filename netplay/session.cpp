@@ -15,7 +15,10 @@ void OnlineSession::offer(const SeriesStart& start, const std::string& refusal) 
 }
 
 void OnlineSession::refuse(const std::string& reason, int now) {
-    protocol_.sendReliable(refusedMessage({{kOnlineProtocol, kSimulationVersion}, reason}), now);
+    // Sent a few times over: nothing is sent again once this side stops.
+    for (int i = 0; i < 3; ++i)
+        protocol_.sendReliable(refusedMessage({{kOnlineProtocol, kSimulationVersion}, reason}),
+                               now);
     end_ = SessionEnd::Refused;
     why_ = reason;
 }
