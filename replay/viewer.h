@@ -14,8 +14,10 @@
 class gameapp;
 
 constexpr int kSeekFrames = 300;  // what Left and Right skip: 5 seconds
-constexpr int kKeptEvery = 300;   // frames between kept states, or a multiple for a long fight
-// A fight over 20 minutes keeps its states further apart rather than more of them.
+// Frames between kept states (2.5 s), or a multiple for a long fight: going
+// back plays at most this many frames again, well inside 50 ms for six fighters.
+constexpr int kKeptEvery = 150;
+// A fight over 10 minutes keeps its states further apart rather than more of them.
 constexpr int kMaxKeptStates = 241;
 
 struct ViewerSpeed {
