@@ -9,6 +9,7 @@
 
 #include "replay/actions.h"
 #include "replay/viewer.h"
+#include "runtime/files.h"
 #include "runtime/presentation.h"
 #include "tests/support/fight_fixture.h"
 #include "tests/support/temp_dir.h"
@@ -127,6 +128,7 @@ TEST_F(NothingToWatch, AWindowSaysSoUntilAKey) {
     testing::internal::CaptureStderr();
     const int status = watchReplay("", false);
     const std::string said = testing::internal::GetCapturedStderr();
+    allowSaving(true);
     previous ? setenv("XDG_DATA_HOME", kept.c_str(), 1) : unsetenv("XDG_DATA_HOME");
     EXPECT_EQ(status, kExitUsage);
     EXPECT_EQ(said, "flailwick: no recorded fight in " + data.path() + "/flailwick/replays\n");
