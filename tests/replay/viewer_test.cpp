@@ -11,6 +11,7 @@
 #include "replay/viewer.h"
 #include "runtime/files.h"
 #include "runtime/presentation.h"
+#include "tests/support/counting_allocator.h"
 #include "tests/support/fight_fixture.h"
 #include "tests/support/temp_dir.h"
 
@@ -79,19 +80,25 @@ TEST_F(Viewer, SeekingLandsOnTheHashOfPlayingStraightThroughAtEverySpeed) {
         ReplayViewer viewer(*watched, replay);
         viewer.setSpeed(static_cast<int>(speed));
         viewer.start();
+        AllocationCounter counter;
         for (const auto& move : moves) {
             for (int t = 0; t < move.ticks; ++t)
                 viewer.tick();
             const int target = move.to(viewer.frame());
             viewer.seek(target);
             ASSERT_EQ(viewer.frame(), target) << move.what;
-            const std::string where = std::string(kViewerSpeeds[speed].text) + ", " + move.what;
-            EXPECT_EQ(hashFight(*watched), straight.at(static_cast<std::size_t>(target))) << where;
+            const char* at = kViewerSpeeds[speed].text;
+            EXPECT_EQ(hashFight(*watched), straight.at(static_cast<std::size_t>(target)))
+                << at << ", " << move.what;
             viewer.tick();
             EXPECT_EQ(hashFight(*watched), straight.at(static_cast<std::size_t>(viewer.frame())))
-                << where << ", then a display frame";
+                << at << ", " << move.what << ", then a display frame";
         }
         EXPECT_EQ(viewer.diverged(), "");
+        // Its states were made before the fight: watching allocates nothing.
+        if (AllocationCounter::available()) {
+            EXPECT_EQ(counter.count(), 0);
+        }
     }
 }
 
