@@ -10,6 +10,7 @@
 #include "fight/hash.h"
 #include "fight/snapshot.h"
 #include "replay/replay.h"
+#include "replay/viewer.h"
 #include "runtime/input.h"
 #include "runtime/numbers.h"
 #include "runtime/platform/headless.h"
@@ -108,6 +109,40 @@ void BM_RollBackEightFramesSixFighters(benchmark::State& state) {
     rollBack(state, replay);
 }
 BENCHMARK(BM_RollBackEightFramesSixFighters)->Unit(benchmark::kMicrosecond);
+
+// Going back 5 seconds while watching the six-fighter fight: the nearest
+// state kept before the target loaded and the frames after it played unseen.
+// From frame 3000 that is 150 frames, the most a seek back plays; from 3075,
+// 75. Going on again between the seeks is not timed.
+void BM_ViewerSeekBackFiveSecondsSixFighters(benchmark::State& state) {
+    static const Replay replay = recordedCoopFight();
+    HeadlessPlatform headless;
+    setPlatform(&headless);
+    const Unseen unseen;
+    resetInput();
+    auto game = std::make_unique<gameapp>();
+    ReplayViewer viewer(*game, replay);
+    viewer.start();
+    const int from = static_cast<int>(state.range(0));
+    viewer.seek(from);
+    for (auto _ : state) {
+        viewer.seek(from - kSeekFrames);
+        state.PauseTiming();
+        viewer.seek(from);
+        state.ResumeTiming();
+    }
+    if (!viewer.diverged().empty()) state.SkipWithError(viewer.diverged().c_str());
+    // Each kept state is the game object copied whole, with the input.
+    state.counters["kept_states"] = viewer.keptStates();
+    state.counters["bytes_per_state"] =
+        static_cast<double>(sizeof(gameapp) + sizeof(FightSnapshot));
+    viewer.finish(true);
+    setPlatform(nullptr);
+}
+BENCHMARK(BM_ViewerSeekBackFiveSecondsSixFighters)
+    ->Arg(3000)
+    ->Arg(3075)
+    ->Unit(benchmark::kMillisecond);
 
 // The largest fight's frames, drawn to the headless platform, with keys
 // changing every few frames; range(0) is 1 with a recording running.

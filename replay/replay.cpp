@@ -237,7 +237,6 @@ ReplayRun playRecordedFight(gameapp& game, const Replay& replay,
     startInputPlayback(replay.input);
     game.setUpFight();
     setFightKeys(true);
-    std::size_t checkpoint = 0;
     while (run.frames < replay.frames && game.matchState != kStateEnd) {
         if (depth > 0) {
             layer.play(run.frames, 0, 0, true);
@@ -247,15 +246,8 @@ ReplayRun playRecordedFight(gameapp& game, const Replay& replay,
         }
         ++run.frames;
         if (!run.why.empty()) break;
-        if (run.frames % kCheckpointFrames == 0 && checkpoint < replay.checkpoints.size()) {
-            const std::uint64_t want = replay.checkpoints[checkpoint++];
-            const std::uint64_t got = hashFight(game);
-            if (got != want) {
-                run.why = "diverged at frame " + std::to_string(run.frames) + ": hash " +
-                          hashText(got) + ", recorded " + hashText(want);
-                break;
-            }
-        }
+        run.why = checkpointDiffers(game, replay, run.frames);
+        if (!run.why.empty()) break;
         if (afterFrame && !afterFrame()) {
             run.left = true;
             break;
@@ -265,7 +257,22 @@ ReplayRun playRecordedFight(gameapp& game, const Replay& replay,
     // With the keys as the fight left them, as the recorder hashed it.
     run.finalHash = hashFight(game);
     stopInputPlayback();
-    if (!run.why.empty() || run.left) return run;
+    if (run.why.empty() && !run.left) judgeEnding(game, replay, run);
+    return run;
+}
+
+std::string checkpointDiffers(const gameapp& game, const Replay& replay, int frames) {
+    if (frames <= 0 || frames % kCheckpointFrames != 0) return {};
+    const std::size_t checkpoint = static_cast<std::size_t>(frames / kCheckpointFrames - 1);
+    if (checkpoint >= replay.checkpoints.size()) return {};
+    const std::uint64_t want = replay.checkpoints[checkpoint];
+    const std::uint64_t got = hashFight(game);
+    if (got == want) return {};
+    return "diverged at frame " + std::to_string(frames) + ": hash " + hashText(got) +
+           ", recorded " + hashText(want);
+}
+
+void judgeEnding(const gameapp& game, const Replay& replay, ReplayRun& run) {
     const int result = game.fightOutcome();
     if (run.frames != replay.frames) {
         run.why = "diverged: the fight ended at frame " + std::to_string(run.frames) +
@@ -287,5 +294,4 @@ ReplayRun playRecordedFight(gameapp& game, const Replay& replay,
     } else {
         run.ok = true;
     }
-    return run;
 }

@@ -69,5 +69,12 @@ ReplayRun playRecordedFight(gameapp& game, const Replay& replay,
 
 constexpr int kMaxRollback = 8;
 
+// After `frames` frames: how the fight parts from the recording's checkpoint
+// there, empty when they agree or there is none.
+std::string checkpointDiffers(const gameapp& game, const Replay& replay, int frames);
+// Whether a fight played to its end (run.frames and run.finalHash taken) ended
+// as recorded: sets run.ok, or run.why.
+void judgeEnding(const gameapp& game, const Replay& replay, ReplayRun& run);
+
 // Reads and checks a recording; the reason it cannot be played otherwise.
 std::string loadReplay(const std::string& path, Replay& out);

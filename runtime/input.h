@@ -13,6 +13,7 @@ enum KeyCode : int {
     KeyEnter = 13,
     KeyEscape = 27,
     KeySpace = 32,
+    KeyHome = 36,
     KeyLeft = 37,
     KeyUp = 38,
     KeyRight = 39,
@@ -27,6 +28,7 @@ enum KeyCode : int {
     KeyF1 = 112,
     KeyS = 83,
     KeyW = 87,
+    KeyPeriod = 190,
 };
 
 // --- Queries ---

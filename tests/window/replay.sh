@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A versus fight played with real keys is recorded; --verify passes on the
-# file, and --replay plays it in a window to its end and leaves by itself.
+# file, and --replay plays it in a window to its end and leaves by itself;
+# with nothing recorded, --replay says so in a window.
 set -u
 GAME="$(realpath "$1")"
 source "$(dirname "$0")/lib.sh"
@@ -50,4 +51,16 @@ wait_exit 120
 [ "$GAME_STATUS" = 0 ] || fail "--replay exit status $GAME_STATUS: $(game_errors)"
 [ "$(ls -A)" = "$before" ] || fail "--replay wrote into the working directory"
 [ "$(ls "$XDG_DATA_HOME"/flailwick/replays | wc -l)" = 1 ] || fail "--replay recorded a fight"
-echo "ok: recorded, verified and replayed to its end"
+# With nothing recorded, a window says so for a moment; the status and the
+# line on stderr stay those of a missing file.
+mkdir nothing
+XDG_DATA_HOME="$PWD/nothing" "$GAME" --replay 2>game.err &
+GAME_PID=$!
+WIN=$(find_window) || exit 1
+said() { has_pixels "$1" 500 'r + g + b > 0' 1024x200+0+280; }
+wait_until 30 "the message that nothing is recorded" said
+wait_exit 30
+[ "$GAME_STATUS" = 2 ] || fail "--replay with nothing recorded: exit status $GAME_STATUS"
+grep -q "^flailwick: no recorded fight in $PWD/nothing/flailwick/replays$" game.err ||
+  fail "--replay with nothing recorded said: $(game_errors)"
+echo "ok: recorded, verified and replayed to its end; nothing to watch said so"
