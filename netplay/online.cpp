@@ -256,6 +256,8 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
     catchWindowClose(true);
     OnlineSession session(link, host);
     if (host) {
+        // The table a game over here would go into, as on one machine.
+        if (coop) game->loadScores();
         const SeriesStart offer = startOf(*game, clockMillis(), coop);
         const std::string wrong = settingsRefusal(offer);
         if (!wrong.empty()) {

@@ -6,13 +6,18 @@
 #include <memory>
 
 #include "app/gameapp.h"
+#include "runtime/files.h"
 #include "tests/support/headless_fixture.h"
 #include "tests/support/online_pair.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
 class Coop : public HeadlessTest {
   protected:
+    // Online play writes nothing but what the confirmed copy lets through.
+    Coop() { allowSaving(false); }
+    ~Coop() override { allowSaving(true); }
     static PairRun coopRun() {
         PairRun run;
         run.network = {50, 8, 5};  // 100 ms there and back, 5 % lost
@@ -20,6 +25,7 @@ class Coop : public HeadlessTest {
         run.frames = 1300;
         return run;
     }
+    TempDir dir_;
 };
 
 TEST_F(Coop, TwoLevelsAndAGameOverWithTheHostsNameAreConfirmedAsOneMachinePlaysThem) {
@@ -33,9 +39,19 @@ TEST_F(Coop, TwoLevelsAndAGameOverWithTheHostsNameAreConfirmedAsOneMachinePlaysT
     EXPECT_EQ(host.hash, joiner.hash);
     EXPECT_GT(std::max(host.deepest, joiner.deepest), 0);
 
+    // The joiner's confirmed copy leaves scores.txt alone; the host's writes the entry.
+    PairRun joinerRun = run;
+    joinerRun.joinersCopy = true;
     int levels = 0;
+    allowSaving(true);
+    EXPECT_EQ(playConfirmedKeys(joiner, joinerRun, levels), host.hash);
+    EXPECT_FALSE(fileExists("scores.txt"));
     std::unique_ptr<gameapp> alone;
     EXPECT_EQ(playConfirmedKeys(host, run, levels, nullptr, &alone), host.hash);
+    allowSaving(false);
+    EXPECT_EQ(
+        fileBytes("scores.txt").rfind(run.name + "\r\n" + std::to_string(alone->totalScore), 0),
+        0u);
     // Levels 1 and 2 won, the third lost: the game is over and the table shown.
     EXPECT_EQ(levels, run.loseAt);
     EXPECT_EQ(alone->matchState, std::string(kStateEnd));

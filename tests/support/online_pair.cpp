@@ -60,10 +60,10 @@ class Series : public SteppedGame {
     void load(int slot) override { steps_->load(slot); }
     void advance(FrameKeys one, FrameKeys two, bool seen) override {
         steps_->advance(one, two, seen);
-        if (game_.frameCount != 1) return;
         if (run_.coop) {
-            decideLevel(game_, run_.loseAt);
-        } else if (run_.shortFights) {
+            if (game_.frameCount == run_.decideAfter && game_.matchState == kStateFighting)
+                decideLevel(game_, run_.loseAt);
+        } else if (run_.shortFights && game_.frameCount == 1) {
             beginNearlyBeaten(game_);
         }
     }
@@ -118,7 +118,13 @@ FrameKeys coopKeys(int side, Side& s, const PairRun& run) {
         return withTyped(e >= 80 && tap ? FrameEnter : 0, s.pendingChar);
     }
     if (g.matchState == kStateHighScores) return e >= 40 && tap ? FrameEnter : 0;
-    return 0;
+    if (g.matchState != kStateFighting) return 0;
+    // In the fight each player goes for the computer's first fighter, jumping now and then.
+    const float mine = g.fighters[side].points[kPelvis].x;
+    const float theirs = g.fighters[3].points[kPelvis].x;
+    FrameKeys keys = mine < theirs ? FrameRight : FrameLeft;
+    if (g.frameCount % (side == 1 ? 41 : 29) < 6) keys |= FrameUp;
+    return keys;
 }
 
 // Each player goes for the other as its own screen shows them, jumping now
@@ -250,6 +256,7 @@ std::uint64_t playConfirmedKeys(const SideOutcome& o, const PairRun& run, int& f
     SeriesStart start;
     start.table = run.table;
     useHostTable(*game, start);
+    game->scoresToFile = !run.joinersCopy;
     Series steps(*game, run, recorder);
     const Unseen unseen;
     for (std::size_t f = 0; f < o.one.size(); ++f)

@@ -63,10 +63,14 @@ struct PairRun {
     // in a short run; otherwise only the first.
     bool shortFights = false;
     int joinerLate = 0;  // display frames the joiner starts after the host
-    // The co-op game instead: levels won at once while the level is below
-    // loseAt, that one lost, the name typed by the host at the game over.
+    // The co-op game instead: levels won while the level is below loseAt,
+    // that one lost, each decided decideAfter frames into its fight; the name
+    // typed by the host at the game over.
     bool coop = false;
     int loseAt = 3;
+    // playConfirmedKeys plays the joiner's confirmed copy, which writes no scores.txt.
+    bool joinersCopy = false;
+    int decideAfter = 1;  // frames into each fight at which its level is decided
     std::string name = "AB";
     std::array<TableRow, kTableRows> table = nobodyTable();  // the host's; the joiner's own
                                                              // is the default
