@@ -126,7 +126,9 @@ std::string helpText() {
            "                     print its frame times\n"
            "  --host [PORT]      host an online versus series: wait for the other player\n"
            "                     on PORT (27960 when not given); the host is player 1\n"
-           "  --join HOST[:PORT] join the online versus series hosted at HOST\n"
+           "  --coop             with --host: the co-op game of twenty levels instead,\n"
+           "                     with the host's high-score table; player 1 types the name\n"
+           "  --join HOST[:PORT] join the online game hosted at HOST, versus or co-op\n"
            "  --delay N|auto     with --host or --join: your keys act N frames later\n"
            "                     (0 to 8; auto, the default, chooses from the round trip)\n"
            "  --version          show the version, and the simulation and online protocol\n"
@@ -146,6 +148,10 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     bool delayGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--coop") {
+            c.coop = true;
+            continue;
+        }
         if (arg == "--delay") {
             if (i + 1 >= argc || isOption(argv[i + 1]))
                 return wrong("--delay needs a number of frames");
@@ -177,5 +183,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     }
     if (delayGiven && c.action != CommandLine::Host && c.action != CommandLine::Join)
         return wrong("--delay needs --host or --join");
+    // The joiner plays what the host chose.
+    if (c.coop && c.action != CommandLine::Host) return wrong("--coop needs --host");
     return c;
 }

@@ -23,6 +23,7 @@ struct CommandLine {
     std::string address;             // Join: the host
     int port = 0;                    // Host, Join
     int inputDelay = -1;             // Host, Join: frames; -1 chooses from the round trip
+    bool coop = false;               // Host: the co-op game instead of versus
     std::vector<std::string> files;  // Replay: none for the newest fight
     std::string error;               // Wrong: the one line that says why
 };

@@ -55,6 +55,7 @@ class gameapp {
     std::array<int, 3> wins{};  // "2vs" tally, players 1 and 2
     int settingSpare1 = 0, plasmaEffects = 0, fullscreen = 0, slowMotion = 0;
     std::vector<ScoreEntry> highScores;
+    bool scoresToFile = true;  // false where the table is another machine's (an online joiner)
     int maxCombo = 0;
     int lastContactFrame = 0;
     int level = 0;
@@ -107,6 +108,10 @@ class gameapp {
     int settleFightResult() { return fightResult = fightOutcome(); }
     // A "2vs" fight's result on the tally, as the series goes on after it.
     void tallyVersusResult(int result);
+    // A level's fight ended so: the game ends with it (lost, left, or the last level).
+    bool lastFight(int result) const;
+    // On to the next level after a fight ended so; true when another fight follows.
+    bool nextLevel(int result);
     // One frame of the level summary, drawn over the fight, e frames after it began.
     void showLevelSummary(int e);
     // 100000 times the square of the share of energy player 1 has left.

@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
         case CommandLine::Join: {
             setPlatform(&sdlPlatform());
             const OnlineOptions online{command.action == CommandLine::Host, command.address,
-                                       command.port, command.inputDelay};
+                                       command.port, command.inputDelay, command.coop};
             endProgram(playOnline(online));
         }
         case CommandLine::Play:

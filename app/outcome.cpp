@@ -134,6 +134,17 @@ void gameapp::tallyVersusResult(int result) {
     if (result == 2) wins[2] += 1;
 }
 
+bool gameapp::lastFight(int result) const {
+    // After the last level the game is over, won or lost.
+    return result == 2 || result == 3 || level >= kLastLevel;
+}
+
+bool gameapp::nextLevel(int result) {
+    const bool more = !lastFight(result);
+    level += 1;
+    return more;
+}
+
 void gameapp::runGame() {
     level = 1;
     totalScore = 0;
@@ -148,11 +159,6 @@ void gameapp::runGame() {
         }
     }
     if (mode != kModeOnePlayer && mode != kModeCoop) return;
-    for (;;) {
-        int result = playFight();
-        // After the last level the game is over, won or lost.
-        if (level >= kLastLevel) result = 2;
-        level += 1;
-        if (result == 2 || result == 3) return;
+    while (nextLevel(playFight())) {
     }
 }

@@ -18,6 +18,18 @@ enum FrameKey : std::uint8_t {
     FrameEscape = 64,
 };
 
+// One player's keys for one frame, and in the high byte the character
+// typed in it (0 for none): the name entry reads typed characters.
+using FrameKeys = std::uint16_t;
+constexpr FrameKeys kFrameKeyBits = 0x7F;
+constexpr FrameKeys withTyped(FrameKeys keys, int typed) {
+    return static_cast<FrameKeys>((keys & kFrameKeyBits) | ((typed & 0xFF) << 8));
+}
+constexpr int typedIn(FrameKeys keys) { return keys >> 8; }
+// What travels as typed: none, Backspace, and the printable characters and
+// Delete that the name entry reads.
+constexpr bool typable(int c) { return c == 0 || c == 8 || (c >= 32 && c <= 127); }
+
 // A frame number that is not known yet: no keys, no hash, no end.
 constexpr int kNoFrame = -1;
 
@@ -35,7 +47,7 @@ class SteppedGame {
     virtual void save(int slot) = 0;
     virtual void load(int slot) = 0;
     // One frame with both players' keys; unseen when it is played again.
-    virtual void advance(std::uint8_t playerOne, std::uint8_t playerTwo, bool seen) = 0;
+    virtual void advance(FrameKeys playerOne, FrameKeys playerTwo, bool seen) = 0;
     virtual std::uint64_t hash() = 0;
     // The state in parts, each hashed, to tell where two sides parted.
     virtual StateParts parts() = 0;

@@ -17,7 +17,7 @@ class SyncLayer {
 
     // Plays frame f (numbered from 0) with both players' keys, saving the
     // state before it first so it can be played again.
-    void play(int f, std::uint8_t one, std::uint8_t two, bool seen) {
+    void play(int f, FrameKeys one, FrameKeys two, bool seen) {
         game_.save(snapshotSlot(f));
         game_.advance(one, two, seen);
         hashes_[hashSlot(f)] = game_.hash();

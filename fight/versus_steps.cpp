@@ -1,5 +1,5 @@
-// One frame of an online versus series: the frame's keys held, the next
-// fight set up once one ends, then the fight frame itself.
+// One frame of an online two-player game: the frame's keys held, the next
+// fight set up once one ends, then the fight frame itself; and the versus series.
 #include "fight/versus_steps.h"
 
 #include <tuple>
@@ -16,9 +16,9 @@
 namespace {
 
 // Player 1's keys are the arrows, player 2's W, A, S, D, as on one keyboard;
-// either may confirm a result or leave.
-void holdFrameKeys(std::uint8_t one, std::uint8_t two) {
-    const auto has = [](std::uint8_t keys, FrameKey k) { return (keys & k) != 0; };
+// either may confirm a result or leave. Player 1 types the name.
+void holdFrameKeys(FrameKeys one, FrameKeys two) {
+    const auto has = [](FrameKeys keys, FrameKey k) { return (keys & k) != 0; };
     holdKey(KeyUp, has(one, FrameUp));
     holdKey(KeyDown, has(one, FrameDown));
     holdKey(KeyLeft, has(one, FrameLeft));
@@ -30,60 +30,74 @@ void holdFrameKeys(std::uint8_t one, std::uint8_t two) {
     holdKey(KeyEnter, has(one, FrameEnter) || has(two, FrameEnter));
     holdKey(KeySpace, has(one, FrameSpace) || has(two, FrameSpace));
     holdKey(KeyEscape, has(one, FrameEscape) || has(two, FrameEscape));
+    typeChar(typedIn(one));
 }
 
 }  // namespace
 
-VersusSteps::VersusSteps(gameapp& game, int seed, FightObserver* recorder)
+SeriesSteps::SeriesSteps(gameapp& game, int seed, FightObserver* recorder)
     : game_(game), recorder_(recorder) {
     outerRecording_ = swapInputRecording(nullptr);
     seedRandom(seed);
-    // Nothing held or pressed before: the frame keys alone move the series,
+    // Nothing held or pressed before: the frame keys alone move the game,
     // so every machine that plays it starts from the same input.
     restoreInput(InputCheckpoint{});
-    game_.mode = kModeVersus;
-    game_.wins = {0, 0, 0};
+}
+
+void SeriesSteps::beginFirstFight() {
     if (recorder_ != nullptr) recorder_->begin(game_);
     game_.setUpFight();
     leave();
 }
 
-void VersusSteps::enter() {
+VersusSteps::VersusSteps(gameapp& game, int seed, FightObserver* recorder)
+    : SeriesSteps(game, seed, recorder) {
+    game_.mode = kModeVersus;
+    game_.wins = {0, 0, 0};
+    beginFirstFight();
+}
+
+bool VersusSteps::over() const { return left(); }
+
+// What runGame does between two fights of the series.
+void VersusSteps::betweenFights() { game_.tallyVersusResult(game_.settleFightResult()); }
+
+void SeriesSteps::enter() {
     outerRecording_ = swapInputRecording(ownRecording_);
     seedRandom(randomState_);
     restoreInput(input_);
 }
 
-void VersusSteps::leave() {
+void SeriesSteps::leave() {
     randomState_ = randomState();
     input_ = saveInput();
     ownRecording_ = swapInputRecording(outerRecording_);
 }
 
-void VersusSteps::save(int slot) {
+void SeriesSteps::save(int slot) {
     enter();
     kept_[static_cast<std::size_t>(slot)].save(game_);
     keptCounts_[static_cast<std::size_t>(slot)] = {played_, overAt_};
     leave();
 }
 
-void VersusSteps::cut() {
+void SeriesSteps::cut() {
     if (recorder_ == nullptr || over()) return;
     enter();
     recorder_->finish(game_, 0);
     leave();
 }
 
-void VersusSteps::load(int slot) {
+void SeriesSteps::load(int slot) {
     enter();
     kept_[static_cast<std::size_t>(slot)].load(game_);
     std::tie(played_, overAt_) = keptCounts_[static_cast<std::size_t>(slot)];
     leave();
 }
 
-bool VersusSteps::over() const { return game_.matchState == kStateEnd && game_.fightResult == 3; }
+bool SeriesSteps::left() const { return game_.matchState == kStateEnd && game_.fightResult == 3; }
 
-void VersusSteps::advance(std::uint8_t playerOne, std::uint8_t playerTwo, bool seen) {
+void SeriesSteps::advance(FrameKeys playerOne, FrameKeys playerTwo, bool seen) {
     ++played_;
     if (over()) return;
     enter();
@@ -91,8 +105,7 @@ void VersusSteps::advance(std::uint8_t playerOne, std::uint8_t playerTwo, bool s
     if (!seen) setPresentation(Presentation{false, false, false});
     holdFrameKeys(playerOne, playerTwo);
     if (game_.matchState == kStateEnd) {
-        // What runGame does between two fights of the series.
-        game_.tallyVersusResult(game_.settleFightResult());
+        betweenFights();
         if (recorder_ != nullptr) recorder_->begin(game_);
         game_.setUpFight();
     }
@@ -106,14 +119,14 @@ void VersusSteps::advance(std::uint8_t playerOne, std::uint8_t playerTwo, bool s
     leave();
 }
 
-std::uint64_t VersusSteps::hash() {
+std::uint64_t SeriesSteps::hash() {
     enter();
     const std::uint64_t h = hashFight(game_);
     leave();
     return h;
 }
 
-StateParts VersusSteps::parts() {
+StateParts SeriesSteps::parts() {
     enter();
     StateParts out{};
     const auto named = hashFightParts(game_);

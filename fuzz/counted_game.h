@@ -10,7 +10,7 @@ class CountedGame : public SteppedGame {
   public:
     void save(int slot) override { kept_[static_cast<std::size_t>(slot)] = frames_; }
     void load(int slot) override { frames_ = kept_[static_cast<std::size_t>(slot)]; }
-    void advance(std::uint8_t one, std::uint8_t two, bool) override {
+    void advance(FrameKeys one, FrameKeys two, bool) override {
         frames_ = frames_ * 31 + one + two;
     }
     std::uint64_t hash() override { return frames_; }

@@ -10,6 +10,9 @@ namespace {
 
 constexpr std::uint8_t kAllKeys = 0x7F;
 constexpr std::uint8_t kRun = 0x80;  // on a key: the next byte holds its further frames
+// On the count: each key is followed by the character typed with it. Versus
+// types nothing, so its messages stay as they were.
+constexpr std::uint32_t kTyped = 0x80;
 
 }  // namespace
 
@@ -21,18 +24,23 @@ std::string encodeKeysMessage(const KeysMessage& m) {
     b.u8(DatagramKeys);
     b.varint(static_cast<std::uint32_t>(m.firstFrame));
     const int count = std::min<int>(m.count, KeysMessage::kMaxKeys);
-    b.u8(static_cast<std::uint32_t>(count));
+    bool typed = false;
+    for (int i = 0; i < count; ++i)
+        typed = typed || typedIn(m.keys[static_cast<std::size_t>(i)]) != 0;
+    b.u8(static_cast<std::uint32_t>(count) | (typed ? kTyped : 0u));
     for (int i = 0; i < count;) {
-        const std::uint8_t key = m.keys[static_cast<std::size_t>(i)];
+        const FrameKeys key = m.keys[static_cast<std::size_t>(i)];
         int run = 1;
         while (i + run < count && m.keys[static_cast<std::size_t>(i + run)] == key)
             ++run;
+        const std::uint32_t held = key & kFrameKeyBits;
         if (run == 1) {
-            b.u8(key);
+            b.u8(held);
         } else {
-            b.u8(key | kRun);
+            b.u8(held | kRun);
             b.u8(static_cast<std::uint32_t>(run - 2));
         }
+        if (typed) b.u8(static_cast<std::uint32_t>(typedIn(key)));
         i += run;
     }
     b.signedVarint(m.received - m.firstFrame);
@@ -52,14 +60,18 @@ bool decodeKeysMessage(const std::string& bytes, KeysMessage& out) {
     const std::uint32_t first = c.varint(kDamaged);
     if (first > static_cast<std::uint32_t>(kMaxFrame)) return false;
     m.firstFrame = static_cast<std::int32_t>(first);
-    m.count = static_cast<std::uint8_t>(c.u8());
+    const std::uint32_t counted = c.u8();
+    const bool typed = (counted & kTyped) != 0;
+    m.count = static_cast<std::uint8_t>(counted & ~kTyped);
     if (m.count > KeysMessage::kMaxKeys) return false;
     for (int i = 0; i < m.count && c.ok();) {
         const std::uint32_t b = c.u8();
         const int run = (b & kRun) != 0 ? static_cast<int>(c.u8()) + 2 : 1;
-        if (i + run > m.count) return false;
+        const int character = typed ? static_cast<int>(c.u8()) : 0;
+        if (i + run > m.count || !typable(character)) return false;
         for (int k = 0; k < run; ++k)
-            m.keys[static_cast<std::size_t>(i++)] = static_cast<std::uint8_t>(b & kAllKeys);
+            m.keys[static_cast<std::size_t>(i++)] =
+                withTyped(static_cast<FrameKeys>(b & kAllKeys), character);
     }
     // Differences are bounded before they are added, so nothing overflows.
     const auto after = [&](std::int32_t& f, std::int32_t low) {

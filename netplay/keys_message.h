@@ -19,7 +19,7 @@ struct KeysMessage {
     static constexpr int kMaxKeys = 48;
     std::int32_t firstFrame = 0;  // the frame of keys[0]
     std::uint8_t count = 0;
-    std::array<std::uint8_t, kMaxKeys> keys{};
+    std::array<FrameKeys, kMaxKeys> keys{};
     std::int32_t received = kNoFrame;   // the other side's keys received up to this frame
     std::int32_t frame = 0;             // the sender's next frame, to keep the two in pace
     std::int32_t advantage = 0;         // how far the sender sees itself ahead of the other

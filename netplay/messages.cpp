@@ -5,6 +5,12 @@
 #include "netplay/keys_message.h"
 #include "replay/format.h"
 #include "runtime/bytes.h"
+#include "runtime/net/link.h"
+
+// The largest welcome, its table's names at their longest, fits one datagram
+// with the protocol's header.
+static_assert(1 + 4 + 8 + 4 * kSeriesSettings + 4 + 1 + kTableRows * (1 + kMaxTableName + 8) <=
+              kMaxDatagram - 8);
 
 namespace {
 
@@ -30,6 +36,8 @@ bool opens(const std::string& m, MessageTag tag) {
     return !m.empty() && m[0] == static_cast<char>(tag);
 }
 
+bool printable(char c) { return c >= ' ' && c <= '~'; }
+
 std::string versionText(const Versions& v) {
     return std::to_string(v.protocol) + "/" + hashText(v.simulation);
 }
@@ -48,7 +56,22 @@ std::string welcomeMessage(const Versions& v, const SeriesStart& start) {
     for (int s : start.settings)
         w.i32(s);
     w.i32(start.seed);
+    w.u8(start.coop ? 1 : 0);
+    for (const TableRow& row : start.table) {
+        const TableRow sent = travellingRow(row.name, row.score);
+        w.varint(static_cast<std::uint32_t>(sent.name.size()));
+        w.bytes += sent.name;
+        w.u64(static_cast<std::uint64_t>(sent.score));
+    }
     return w.bytes;
+}
+
+TableRow travellingRow(const std::string& name, std::int64_t score) {
+    TableRow row{name.substr(0, kMaxTableName), score};
+    for (char& c : row.name) {
+        if (!printable(c)) c = '?';
+    }
+    return row;
 }
 
 std::string refusedMessage(const Refusal& r) {
@@ -93,6 +116,18 @@ bool readWelcome(const std::string& m, Versions& versions, SeriesStart& out) {
     for (int& s : out.settings)
         s = r.i32();
     out.seed = r.i32();
+    const std::uint32_t coop = r.u8();
+    if (!r.ok() || coop > 1) return false;
+    out.coop = coop == 1;
+    for (TableRow& row : out.table) {
+        const std::uint32_t size = r.varint("damaged");
+        if (!r.ok() || size > kMaxTableName || size > r.left()) return false;
+        row.name = r.take(size);
+        row.score = static_cast<std::int64_t>(r.u64());
+        for (char c : row.name) {
+            if (!printable(c)) return false;
+        }
+    }
     return r.ok() && r.left() == 0;
 }
 
@@ -105,7 +140,7 @@ bool readRefused(const std::string& m, Refusal& out) {
     out.reason = r.take(size);
     // Shown in the window: only what the font can draw.
     for (char& c : out.reason) {
-        if (c < ' ' || c > '~') c = '?';
+        if (!printable(c)) c = '?';
     }
     return r.ok();
 }

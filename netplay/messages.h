@@ -11,7 +11,7 @@
 #include "fight/stepped_game.h"
 
 // Two sides speak Flailwick alike only with the same protocol and simulation.
-constexpr std::uint32_t kOnlineProtocol = 3;
+constexpr std::uint32_t kOnlineProtocol = 4;
 
 enum MessageTag : char {
     MessageHello = 'H',
@@ -28,13 +28,29 @@ struct Versions {
     std::uint64_t simulation = 0;
 };
 
+// One row of the host's high-score table as it travels.
+struct TableRow {
+    std::string name;
+    std::int64_t score = 0;
+};
+constexpr int kTableRows = 20;
+// Longer names than the name entry makes, so a hand-edited table mostly
+// travels as it is; printable characters only.
+constexpr std::size_t kMaxTableName = 40;
+
 // What the series starts from on both sides: the host's settings, in the
-// order of prefs.fwk (full screen stays each machine's own), and the seed.
+// order of prefs.fwk (full screen stays each machine's own), the seed, the
+// mode and the host's high-score table, which decides whether a co-op game
+// over asks for a name.
 constexpr int kSeriesSettings = 13;
 struct SeriesStart {
     std::array<int, kSeriesSettings> settings{};
     int seed = 0;
+    bool coop = false;  // two players against the computer, else versus
+    std::array<TableRow, kTableRows> table{};
 };
+// The row as it can travel: cut to kMaxTableName, anything unprintable a '?'.
+TableRow travellingRow(const std::string& name, std::int64_t score);
 
 struct PauseRequest {
     bool paused = false;

@@ -6,8 +6,9 @@
 #include <memory>
 #include <vector>
 
+#include "app/game_texts.h"
 #include "app/gameapp.h"
-#include "fight/versus_steps.h"
+#include "fight/coop_steps.h"
 #include "netplay/desync_report.h"
 #include "netplay/session.h"
 #include "persist/settings_table.h"
@@ -52,9 +53,9 @@ int finish(gameapp& game, const std::string& text, int status) {
     return status;
 }
 
-std::uint8_t localFrameKeys() {
+FrameKeys localFrameKeys() {
     const auto held = [](int a, int b) { return viewerIsKeyDown(a) || viewerIsKeyDown(b); };
-    std::uint8_t keys = 0;
+    FrameKeys keys = 0;
     if (held(KeyUp, KeyW)) keys |= FrameUp;
     if (held(KeyDown, KeyS)) keys |= FrameDown;
     if (held(KeyLeft, KeyA)) keys |= FrameLeft;
@@ -65,19 +66,43 @@ std::uint8_t localFrameKeys() {
     return keys;
 }
 
-SeriesStart startOf(const gameapp& game, int seed) {
+SeriesStart startOf(const gameapp& game, int seed, bool coop) {
     SeriesStart s;
     for (std::size_t i = 0; i < kSettings.size(); ++i)
         s.settings[i] = game.*(kSettings[i].field);
     s.seed = seed;
+    s.coop = coop;
+    for (std::size_t i = 0; i < s.table.size() && i < game.highScores.size(); ++i)
+        s.table[i] = travellingRow(game.highScores[i].name, game.highScores[i].score);
     return s;
+}
+
+bool inScoreScreens(const gameapp& game) {
+    return game.matchState == kStateGameOver || game.matchState == kStateHighScores;
+}
+
+// The host's typed character for this frame's keys: only the name entry reads
+// one, so what is typed elsewhere is let go rather than kept for it.
+int typedForFrame(const gameapp& shown, int pending) {
+    if (pending != 0) return pending;
+    for (;;) {
+        const int c = viewerNextChar();
+        if (c == 0) return 0;
+        if (shown.matchState == kStateGameOver && typable(c)) return c;
+    }
 }
 
 // A game object made now on both sides alike, with the series' settings;
 // full screen stays this machine's own.
+std::unique_ptr<SeriesSteps> stepsFor(gameapp& game, const SeriesStart& start,
+                                      FightObserver* recorder = nullptr) {
+    if (start.coop) return std::make_unique<CoopSteps>(game, start.seed, recorder);
+    return std::make_unique<VersusSteps>(game, start.seed, recorder);
+}
+
 std::unique_ptr<gameapp> seriesGame(const gameapp& shown, const SeriesStart& start) {
     auto game = std::make_unique<gameapp>();
-    game->fillDefaultScores();
+    useHostTable(*game, start);
     game->media = shown.media;
     for (std::size_t i = 0; i < kSettings.size(); ++i) {
         if (kSettings[i].field != &gameapp::fullscreen)
@@ -97,13 +122,15 @@ std::string settingsRefusal(const SeriesStart& start) {
 }
 
 // The fights as both sides confirm them, recorded frame by frame: a series
-// cut short keeps what was confirmed, and its end needs no second run.
+// cut short keeps what was confirmed, and its end needs no second run. A
+// co-op score goes into the host's table here, once, as it is confirmed.
 class ConfirmedRecord {
   public:
-    ConfirmedRecord(const gameapp& shown, const SeriesStart& start)
+    ConfirmedRecord(const gameapp& shown, const SeriesStart& start, bool host)
         : game_(seriesGame(shown, start)), recorder_(replayDirectory()) {
+        game_->scoresToFile = host;
         allowSaving(true);
-        steps_ = std::make_unique<VersusSteps>(*game_, start.seed, &recorder_);
+        steps_ = stepsFor(*game_, start, &recorder_);
         allowSaving(false);
     }
     void takeUpTo(const RollbackSession& session) {
@@ -123,13 +150,15 @@ class ConfirmedRecord {
   private:
     std::unique_ptr<gameapp> game_;
     FightRecorder recorder_;
-    std::unique_ptr<VersusSteps> steps_;
+    std::unique_ptr<SeriesSteps> steps_;
     int taken_ = 0;
 };
 
 // What the player sees of the connection, and the words over a fight.
 struct Overlay {
     const OnlineSession* session = nullptr;
+    const gameapp* game = nullptr;
+    bool joinerInCoop = false;  // the score goes to the other machine's table
     bool stats = true;
     int silentMillis = 0;
 
@@ -154,6 +183,12 @@ struct Overlay {
             lines = {"PAUSED", "P goes on"};
         }
         setDrawScale(2, 2);
+        if (joinerInCoop && inScoreScreens(*game)) {
+            const char* where = game->matchState == kStateGameOver
+                                    ? "PLAYER 1 TYPES THE NAME FOR THE HOST'S TABLE"
+                                    : "THE SCORE WENT TO THE HOST'S TABLE";
+            drawString(where, centredX(where, 2), 700);
+        }
         float y = 330;
         for (const std::string& text : lines) {
             drawString(text, centredX(text, 2), y);
@@ -191,8 +226,15 @@ std::vector<std::string> waitingLines(bool host, bool heard, const std::string& 
 
 }  // namespace
 
+void useHostTable(gameapp& game, const SeriesStart& start) {
+    game.highScores.clear();
+    for (const TableRow& row : start.table)
+        game.highScores.push_back(ScoreEntry{row.score, row.name});
+}
+
 int playOnline(const OnlineOptions& o) {
-    // An online series changes nothing of this machine's files.
+    // An online game changes nothing of this machine's files but its recordings
+    // and, on the host, a co-op score (ConfirmedRecord lets those through).
     allowSaving(false);
     std::unique_ptr<gameapp> game = openFightWindow();
     startKeyFeed();
@@ -206,15 +248,17 @@ int playOnline(const OnlineOptions& o) {
         std::printf("Waiting for the other player on port %d\n", o.port);
         std::fflush(stdout);
     }
-    return playOverLink(std::move(game), *link, o.host, o.inputDelay, peer);
+    return playOverLink(std::move(game), *link, o.host, o.inputDelay, peer, o.coop);
 }
 
 int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int inputDelay,
-                 const std::string& peer) {
+                 const std::string& peer, bool coop) {
     catchWindowClose(true);
     OnlineSession session(link, host);
     if (host) {
-        const SeriesStart offer = startOf(*game, clockMillis());
+        // The table a game over here would go into, as on one machine.
+        if (coop) game->loadScores();
+        const SeriesStart offer = startOf(*game, clockMillis(), coop);
         const std::string wrong = settingsRefusal(offer);
         if (!wrong.empty()) {
             // Said at once: no joiner can play these, and the host can mend them.
@@ -237,14 +281,16 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
 
     const SeriesStart start = session.start();
     game = seriesGame(*game, start);
-    VersusSteps steps(*game, start.seed);
+    const std::unique_ptr<SeriesSteps> stepsMade = stepsFor(*game, start);
+    SeriesSteps& steps = *stepsMade;
+    const char* const what = start.coop ? "game" : "series";
     const int delay =
         inputDelay != kAutoDelay ? inputDelay : inputDelayFor(session.roundTripMillis());
     std::printf("Input delay %d frames (round trip %d ms)\n", delay, session.roundTripMillis());
     std::fflush(stdout);
     session.begin(steps, delay);
-    ConfirmedRecord record(*game, start);
-    Overlay overlay{&session};
+    ConfirmedRecord record(*game, start, host);
+    Overlay overlay{&session, game.get(), start.coop && !host};
     setFrameOverlay([&overlay] { overlay.draw(); });
 
     const int began = clockMillis();
@@ -258,37 +304,44 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
         const double froze = static_cast<double>(waitedMillis() - frozeBefore) / 1000.0;
         const double playing = seconds - froze;
         std::printf(
-            "Online series: %d frames in %.1f s, %.1f s of them frozen on blows (%.1f "
+            "Online %s: %d frames in %.1f s, %.1f s of them frozen on blows (%.1f "
             "frames a second of the rest), %d display frames without a new one, %d "
             "rollbacks, the deepest %d frames\n",
-            r.frame(), seconds, froze, playing > 0 ? r.frame() / playing : 0.0, r.waits(),
+            what, r.frame(), seconds, froze, playing > 0 ? r.frame() / playing : 0.0, r.waits(),
             r.rollbacks(), r.deepestRollback());
         std::fflush(stdout);
         record.takeUpTo(r);
         record.cut();
         // The fights were recorded as they went: the end waits for no second run.
-        std::printf("The series' end took %.1f ms\n",
+        std::printf("The %s's end took %.1f ms\n", what,
                     static_cast<double>(clockMicros() - ending) / 1000.0);
         std::fflush(stdout);
         return finish(*game, text, status);
     };
+    const std::string youLeft = std::string("You left the ") + what;
+    int typed = 0;  // the host's character, until the local keys take it
     for (;;) {
         const int now = clockMillis();
         if (windowCloseRequested()) {
             session.sayGoodbye(now);
-            return end("You left the series", 0);
+            return end(youLeft, 0);
         }
         if (viewerKeyPresses(KeyF1) > 0) overlay.stats = !overlay.stats;
-        const bool pausePressed = viewerKeyPresses(KeyP) > 0;
+        // P is a letter of the name there, as on one machine.
+        const bool pausePressed = viewerKeyPresses(KeyP) > 0 && !inScoreScreens(*game);
         overlay.silentMillis = session.silentMillis(now);
-        const bool played = session.frame(now, localFrameKeys(), pausePressed);
+        if (start.coop && host) typed = typedForFrame(*game, typed);
         RollbackSession& r = session.rollback();
+        const int keysBefore = r.localKeysUpTo();
+        const bool played = session.frame(now, withTyped(localFrameKeys(), typed), pausePressed);
+        if (r.localKeysUpTo() > keysBefore) typed = 0;
         record.takeUpTo(r);
-        // Ended by Esc on a frame both sides have confirmed: whose Esc it was.
+        // Ended on a frame both sides have confirmed: by whose Esc, or the game's own end.
         const bool overForBoth = steps.over() && r.confirmed() >= steps.overAt();
         const auto left = [&] {
+            if (!steps.left()) return std::string("The game is over");
             const bool mine = (r.keysOf(r.side(), steps.overAt() - 1) & FrameEscape) != 0;
-            return mine ? "You left the series" : "The other player left";
+            return mine ? youLeft : std::string("The other player left");
         };
         if (session.end() != SessionEnd::None) {
             // Gone after the series ended: it left with Esc, as this side saw.

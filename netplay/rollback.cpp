@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-void InputQueue::put(int f, std::uint8_t keys) {
+void InputQueue::put(int f, FrameKeys keys) {
     if (f <= known_ || f > known_ + kRing / 2) return;
     const std::size_t s = slot(f);
     if (arrived_[s]) return;
@@ -20,9 +20,9 @@ bool InputQueue::takeNext(int& f) {
     return true;
 }
 
-std::uint8_t InputQueue::keysOrGuess(int f) const {
+FrameKeys InputQueue::keysOrGuess(int f) const {
     if (f <= known_ || arrived_[slot(f)]) return keys_[slot(f)];
-    return known_ != kNoFrame ? keys_[slot(known_)] : 0;
+    return known_ != kNoFrame ? static_cast<FrameKeys>(keys_[slot(known_)] & kFrameKeyBits) : 0;
 }
 
 int TimeSync::average(int lead) {
@@ -94,9 +94,9 @@ KeysMessage RollbackSession::outgoing() const {
 }
 
 void RollbackSession::play(int f, bool seen) {
-    const std::uint8_t remote = remote_.keysOrGuess(f);
+    const FrameKeys remote = remote_.keysOrGuess(f);
     guessed_[static_cast<std::size_t>(f % InputQueue::kRing)] = remote;
-    const std::uint8_t local = local_.at(f);
+    const FrameKeys local = local_.at(f);
     sync_.play(f, side_ == 1 ? local : remote, side_ == 1 ? remote : local, seen);
     if ((f + 1) % kHashFrames == 0) stretchParts_[stretch(f)] = {f, sync_.game().parts()};
 }
@@ -127,13 +127,15 @@ bool RollbackSession::tick() {
     // The local keys of this display frame act inputDelay frames from now;
     // while this side waits they wait too.
     if (local_.knownUpTo() < frame_ + delay_) {
-        local_.put(local_.knownUpTo() + 1, sampled_ | untaken_);
+        local_.put(local_.knownUpTo() + 1, static_cast<FrameKeys>(sampled_ | untaken_));
         int taken = 0;
         local_.takeNext(taken);
         untaken_ = 0;
     } else {
-        // A tap of Enter, Space or Esc while waiting is kept for the next frame.
-        untaken_ |= sampled_ & (FrameEnter | FrameSpace | FrameEscape);
+        // A tap of Enter, Space or Esc while waiting is kept for the next frame;
+        // a typed character is offered again by the screen until it is taken.
+        untaken_ =
+            static_cast<FrameKeys>(untaken_ | (sampled_ & (FrameEnter | FrameSpace | FrameEscape)));
     }
     if (wrongFrom_ != kNoFrame) {
         const int from = wrongFrom_;

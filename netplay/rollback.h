@@ -28,19 +28,20 @@ class InputQueue {
 
     // Keys of frame f arrived; ignored when f is known already or too far
     // ahead to keep.
-    void put(int f, std::uint8_t keys);
+    void put(int f, FrameKeys keys);
     // The next frame, when its keys have come: every frame up to it is known.
     bool takeNext(int& f);
     // Frames known without a gap, up to this one; kNoFrame before the first.
     int knownUpTo() const { return known_; }
-    // Frame f's keys when they have come; the guess otherwise: what was held last.
-    std::uint8_t keysOrGuess(int f) const;
+    // Frame f's keys when they have come; the guess otherwise: what was held
+    // last, with nothing typed.
+    FrameKeys keysOrGuess(int f) const;
     // Frame f's keys, once known; the last kRing frames are kept.
-    std::uint8_t at(int f) const { return keys_[slot(f)]; }
+    FrameKeys at(int f) const { return keys_[slot(f)]; }
 
   private:
     static std::size_t slot(int f) { return static_cast<std::size_t>(f % kRing); }
-    std::array<std::uint8_t, kRing> keys_{};
+    std::array<FrameKeys, kRing> keys_{};
     std::array<bool, kRing> arrived_{};
     int known_ = kNoFrame;
 };
@@ -71,7 +72,7 @@ class RollbackSession {
     RollbackSession(int side, int inputDelay, SteppedGame& game);
 
     // This frame's keys of the local player; they act inputDelay frames later.
-    void setLocalKeys(std::uint8_t keys) { sampled_ = keys; }
+    void setLocalKeys(FrameKeys keys) { sampled_ = keys; }
     void receive(const KeysMessage& m);
     KeysMessage outgoing() const;
 
@@ -97,7 +98,7 @@ class RollbackSession {
     int localKeysUpTo() const { return local_.knownUpTo(); }
     // The keys a side played frame f with: final once f is confirmed, and
     // kept for the last InputQueue::kRing frames.
-    std::uint8_t keysOf(int side, int f) const { return queue(side).at(f); }
+    FrameKeys keysOf(int side, int f) const { return queue(side).at(f); }
     // The state's parts after a frame that ends a stretch of 60, for the last
     // kKeptStretches of them; null for any other.
     const StateParts* partsAfter(int f) const;
@@ -116,15 +117,15 @@ class RollbackSession {
     SyncLayer sync_;
     InputQueue local_, remote_;
     TimeSync timeSync_;
-    std::uint8_t sampled_ = 0;
-    std::uint8_t untaken_ = 0;  // presses sampled while the local keys waited
+    FrameKeys sampled_ = 0;
+    FrameKeys untaken_ = 0;  // presses sampled while the local keys waited
     int frame_ = 0;
     int peerReceived_ = kNoFrame;
     int peerFrame_ = 0;
     int peerAdvantage_ = 0;
-    int wrongFrom_ = kNoFrame;  // the first frame played on a wrong guess
-    std::array<std::uint8_t, InputQueue::kRing> guessed_{};  // the remote keys each frame had
-    int lastHashFrame_ = kNoFrame;                           // our newest confirmed hash to send
+    int wrongFrom_ = kNoFrame;                            // the first frame played on a wrong guess
+    std::array<FrameKeys, InputQueue::kRing> guessed_{};  // the remote keys each frame had
+    int lastHashFrame_ = kNoFrame;                        // our newest confirmed hash to send
     std::uint64_t lastHash_ = 0;
     std::array<std::pair<int, std::uint64_t>, kKeptStretches> ownHashes_{};
     std::array<std::pair<int, std::uint64_t>, kKeptStretches> peerHashes_{};

@@ -129,7 +129,7 @@ void OnlineSession::begin(SteppedGame& game, int inputDelay) {
     pause_.side = 0;  // no request yet: any from either side wins
 }
 
-bool OnlineSession::frame(int now, std::uint8_t localKeys, bool pausePressed) {
+bool OnlineSession::frame(int now, FrameKeys localKeys, bool pausePressed) {
     protocol_.poll(now);
     // What arrived counts even when the other side left right after it.
     for (const std::string& bytes : protocol_.keys()) {

@@ -42,7 +42,7 @@ class OnlineSession {
     void begin(SteppedGame& game, int inputDelay);
     // One display frame: what arrived, pause, then the next frame unless
     // paused, and this side's keys sent. True when a new frame was played.
-    bool frame(int now, std::uint8_t localKeys, bool pausePressed);
+    bool frame(int now, FrameKeys localKeys, bool pausePressed);
     // Only what arrived: for a side that has stopped playing frames.
     void listen(int now);
     // This side leaves: the other side is told at once.

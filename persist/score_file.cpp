@@ -24,6 +24,7 @@ void gameapp::loadScores() {
 }
 
 void gameapp::saveScores() {
+    if (!scoresToFile) return;
     StreamPtr stream = openForSaving(kScoresFile);
     if (!stream) return;
     for (const ScoreEntry& entry : highScores) {

@@ -189,7 +189,7 @@ class RecordedSteps : public SteppedGame {
     explicit RecordedSteps(gameapp& game) : game_(game) {}
     void save(int slot) override { kept_[static_cast<std::size_t>(slot)].save(game_); }
     void load(int slot) override { kept_[static_cast<std::size_t>(slot)].load(game_); }
-    void advance(std::uint8_t, std::uint8_t, bool seen) override {
+    void advance(FrameKeys, FrameKeys, bool seen) override {
         if (seen) {
             playFightFrame(game_);
             return;

@@ -330,6 +330,12 @@ void holdKey(int code, bool held) {
     record(kind, code);
 }
 
+void typeChar(int character) {
+    if (character == 0) return;
+    apply(input, InputEventKind::Char, character);
+    record(InputEventKind::Char, character);
+}
+
 InputCheckpoint saveInput() { return InputCheckpoint{input, playbackNext, polls, playbackEnded}; }
 
 void restoreInput(const InputCheckpoint& checkpoint) {
@@ -380,4 +386,13 @@ int viewerKeyPresses(int key) {
     const int count = viewer.presses[key];
     viewer.presses[key] = 0;
     return count;
+}
+
+int viewerNextChar() {
+    if (playback == nullptr && !fed) return nextChar();
+    platform().pumpEvents();
+    if (viewer.readCount == viewer.writeCount) return 0;
+    const int c = viewer.queue[viewer.readCount % kQueueSize];
+    ++viewer.readCount;
+    return c;
 }

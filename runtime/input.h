@@ -122,6 +122,9 @@ struct InputCheckpoint {
 // Sets a key of the game's input held or let go, as the keyboard would: the
 // keys of an online fight come from the frame's keys, not from this machine.
 void holdKey(int code, bool held);
+// A character typed into the game's input, as the keyboard would: the name
+// entry of an online game reads what the frame's keys carry.
+void typeChar(int character);
 InputCheckpoint saveInput();
 void restoreInput(const InputCheckpoint& checkpoint);
 
@@ -136,7 +139,8 @@ void stopInputPlayback();
 // The game's keys set by holdKey alone, as in an online fight: the keyboard
 // and pads reach the viewer's state, where the frame's keys are read from.
 void startKeyFeed();
-// Presses and held keys of the keyboard and pads; during a playback or a
+// Presses, held keys and typed characters of the keyboard and pads; during a playback or a
 // feed, the viewer's own, which the game does not see.
 int viewerKeyPresses(int key);
 bool viewerIsKeyDown(int key);
+int viewerNextChar();

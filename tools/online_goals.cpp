@@ -3,10 +3,14 @@
 // jitter), and prints what each side measured: desyncs, frames played per
 // second of display, rollbacks, how many display frames the local keys took
 // to show, the dearest display frame and the bytes sent. Options: the one-way
-// delay in ms, the loss in percent, the number of fights and the blow power.
+// delay in ms, the loss in percent, the number of fights and the blow power;
+// or --coop first, then the one-way delay, the loss and the number of levels
+// of a co-op game, each level fought for ten seconds before it is won.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
+#include "runtime/files.h"
 #include "runtime/platform/headless.h"
 #include "tests/support/online_pair.h"
 
@@ -45,13 +49,29 @@ void report(const char* name, const SideOutcome& o, int displayFrames, int input
 int main(int argc, char** argv) {
     HeadlessPlatform headless;
     setPlatform(&headless);
+    // As online play: the sides' games write no files.
+    allowSaving(false);
     PairRun run;
+    const bool coop = argc > 1 && std::strcmp(argv[1], "--coop") == 0;
+    if (coop) {
+        --argc;
+        ++argv;
+    }
     run.network.delayMillis = argc > 1 ? std::atoi(argv[1]) : 50;
     run.network.jitterMillis = 8;
     run.network.lossPercent = argc > 2 ? std::atoi(argv[2]) : 5;
     run.fights = argc > 3 ? std::atoi(argv[3]) : 10;
     run.blowPower = argc > 4 ? std::atoi(argv[4]) : run.blowPower;
     run.frames = 0;
+    if (coop) {
+        const int levels = argc > 3 ? std::atoi(argv[3]) : 10;
+        run.coop = true;
+        run.loseAt = levels + 1;
+        run.decideAfter = 600;
+        // Each level's fight, result and summary, and the game over and table.
+        run.frames = (levels + 1) * 800 + 600;
+        run.fights = 0;
+    }
     const PairOutcome out = playPair(run);
     std::printf("one way %d ms (+ up to %d), %d %% lost, input delay %d\n", run.network.delayMillis,
                 run.network.jitterMillis, run.network.lossPercent, run.inputDelay);
@@ -60,7 +80,8 @@ int main(int argc, char** argv) {
     int fights = 0;
     const bool same = out.host.hash == out.joiner.hash &&
                       playConfirmedKeys(out.host, run, fights) == out.host.hash;
-    std::printf("both sides and one machine on the confirmed keys: %s (%d frames, %d fights)\n",
-                same ? "the same" : "DIFFERENT", out.host.confirmed, fights);
+    std::printf("both sides and one machine on the confirmed keys: %s (%d frames, %d %s)\n",
+                same ? "the same" : "DIFFERENT", out.host.confirmed, fights,
+                coop ? "levels reached" : "fights");
     return same && out.host.desync < 0 && out.joiner.desync < 0 ? 0 : 1;
 }

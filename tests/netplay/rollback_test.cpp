@@ -148,6 +148,21 @@ TEST(KeysMessages, GarbageAndDamagedMessagesAreRefused) {
     EXPECT_EQ(back.keys, held.keys);
     EXPECT_EQ(back.hashFrame, -1);
 
+    // A character typed with the keys travels with them; a versus message,
+    // typing nothing, stays as it was.
+    KeysMessage typed = held;
+    typed.keys[20] = withTyped(FrameEnter, 'q');
+    typed.keys[21] = withTyped(0, 8);
+    ASSERT_TRUE(decodeKeysMessage(encodeKeysMessage(typed), back));
+    EXPECT_EQ(back.keys, typed.keys);
+    EXPECT_EQ(typedIn(back.keys[21]), 8);
+    EXPECT_GT(encodeKeysMessage(typed).size(), few.size() + 3);
+    std::string untypable = encodeKeysMessage(typed);
+    const std::size_t q = untypable.find('q');
+    ASSERT_NE(q, std::string::npos);
+    untypable[q] = '\x01';
+    EXPECT_FALSE(decodeKeysMessage(untypable, back));
+
     std::string tooMany = good;
     tooMany[2] = static_cast<char>(KeysMessage::kMaxKeys + 1);
     std::string runPastCount = good;

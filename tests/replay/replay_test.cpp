@@ -321,6 +321,8 @@ TEST(CommandLine, OptionsAndTheirMistakes) {
         {{"--host", "65535"}, CommandLine::Host, ""},
         {{"--delay", "0", "--host", "1"}, CommandLine::Host, ""},
         {{"--join", "box:27961", "--delay", "8"}, CommandLine::Join, ""},
+        {{"--coop", "--host", "27961"}, CommandLine::Host, ""},
+        {{"--join", "box", "--coop"}, CommandLine::Wrong, "--coop needs --host"},
         {{"--host", "0"}, CommandLine::Wrong, "a PORT is a number from 1 to 65535"},
         {{"--host", "65536"}, CommandLine::Wrong, "a PORT is a number from 1 to 65535"},
         {{"--host", "4294995256"}, CommandLine::Wrong, "a PORT is a number from 1 to 65535"},
@@ -369,6 +371,9 @@ TEST(CommandLine, OptionsAndTheirMistakes) {
     EXPECT_EQ(parsed.inputDelay, 8);
     const char* host[] = {"flailwick", "--host", "00080"};
     EXPECT_EQ(parseCommandLine(3, host).port, 80);
+    const char* coop[] = {"flailwick", "--host", "--coop"};
+    EXPECT_TRUE(parseCommandLine(3, coop).coop);
+    EXPECT_FALSE(parseCommandLine(3, host).coop);
 }
 
 TEST(CommandLine, VersionNamesTheSimulationAndTheProtocol) {

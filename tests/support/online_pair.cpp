@@ -8,8 +8,11 @@
 #include <memory>
 #include <string>
 
+#include "app/fighters_in_play.h"
+#include "app/game_texts.h"
 #include "app/gameapp.h"
-#include "fight/versus_steps.h"
+#include "fight/coop_steps.h"
+#include "netplay/online.h"
 #include "netplay/session.h"
 #include "replay/replay.h"
 #include "runtime/presentation.h"
@@ -30,41 +33,99 @@ void beginNearlyBeaten(gameapp& g) {
     g.fighters[2].energy = 1.0f;
 }
 
+// A co-op level decided at its start: the computer's fighters knocked out
+// below the level that is lost, the players at it.
+void decideLevel(gameapp& g, int loseAt) {
+    const int n = fightersInPlay(g);
+    for (int i = g.level < loseAt ? 3 : 1; i <= (g.level < loseAt ? n : 2); ++i)
+        g.fighters[i].energy = 0.0f;
+}
+
+std::unique_ptr<SeriesSteps> stepsOf(gameapp& game, const PairRun& run, FightRecorder* recorder) {
+    if (run.coop) return std::make_unique<CoopSteps>(game, 1, recorder);
+    return std::make_unique<VersusSteps>(game, 1, recorder);
+}
+
 // The series with every fight begun near its end, so that a short run goes
 // through many: as much part of the state as the fight itself, so rollbacks
-// and the machine playing the confirmed keys alone weaken alike.
+// and the machine playing the confirmed keys alone weaken alike. A co-op
+// game has each level decided at once instead.
 class Series : public SteppedGame {
   public:
-    Series(gameapp& game, bool shortFights, FightRecorder* recorder = nullptr)
-        : game_(game), steps_(game, 1, recorder), short_(shortFights) {
-        beginNearlyBeaten(game);
+    Series(gameapp& game, const PairRun& run, FightRecorder* recorder = nullptr)
+        : game_(game), steps_(stepsOf(game, run, recorder)), run_(run) {
+        if (!run.coop) beginNearlyBeaten(game);
     }
-    void save(int slot) override { steps_.save(slot); }
-    void load(int slot) override { steps_.load(slot); }
-    void advance(std::uint8_t one, std::uint8_t two, bool seen) override {
-        steps_.advance(one, two, seen);
-        if (short_ && game_.frameCount == 1) beginNearlyBeaten(game_);
+    void save(int slot) override { steps_->save(slot); }
+    void load(int slot) override { steps_->load(slot); }
+    void advance(FrameKeys one, FrameKeys two, bool seen) override {
+        steps_->advance(one, two, seen);
+        if (run_.coop) {
+            if (game_.frameCount == run_.decideAfter && game_.matchState == kStateFighting)
+                decideLevel(game_, run_.loseAt);
+        } else if (run_.shortFights && game_.frameCount == 1) {
+            beginNearlyBeaten(game_);
+        }
     }
-    std::uint64_t hash() override { return steps_.hash(); }
-    StateParts parts() override { return steps_.parts(); }
+    std::uint64_t hash() override { return steps_->hash(); }
+    StateParts parts() override { return steps_->parts(); }
+    bool over() const { return steps_->over(); }
 
   private:
     gameapp& game_;
-    VersusSteps steps_;
-    bool short_;
+    std::unique_ptr<SeriesSteps> steps_;
+    const PairRun& run_;
 };
 
 // One machine: its game, its series and its session.
 struct Side {
     Side(int side, const PairRun& run, NetLink& link)
         : game(newGame(run.blowPower)),
-          steps(std::make_unique<Series>(*game, run.shortFights)),
+          steps(std::make_unique<Series>(*game, run)),
           online(link, side == 1) {}
     std::unique_ptr<gameapp> game;
     std::unique_ptr<Series> steps;
     OnlineSession online;
     std::vector<int> sampledAt;  // the display frame that took each frame's local keys
+    int typed = 0;               // the characters of the name handed over so far
+    int pendingChar = 0;         // one waiting for the local keys to take it
 };
+
+// The name as the host types it: in lower case, with a slip taken back.
+std::string typing(const PairRun& run) {
+    std::string keys;
+    for (char c : run.name)
+        keys += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return keys + "x\b";
+}
+
+// Player 2 confirms a level's summary with Space, player 1 with Enter a
+// little later; player 1 types the name, then leaves the game over and the
+// table with Enter.
+FrameKeys coopKeys(int side, Side& s, const PairRun& run) {
+    const gameapp& g = *s.game;
+    const int e = g.frameCount - g.stateStartFrame;
+    const bool tap = e % 20 < 2;
+    if (g.matchState == kStateLevelCompleted) {
+        if (side == 2) return e >= 30 && tap ? FrameSpace : 0;
+        return e >= 50 && tap ? FrameEnter : 0;
+    }
+    if (side != 1) return 0;
+    if (g.matchState == kStateGameOver) {
+        const std::string keys = typing(run);
+        if (s.pendingChar == 0 && s.typed < static_cast<int>(keys.size()) && e >= 10 + 4 * s.typed)
+            s.pendingChar = keys[static_cast<std::size_t>(s.typed++)];
+        return withTyped(e >= 80 && tap ? FrameEnter : 0, s.pendingChar);
+    }
+    if (g.matchState == kStateHighScores) return e >= 40 && tap ? FrameEnter : 0;
+    if (g.matchState != kStateFighting) return 0;
+    // In the fight each player goes for the computer's first fighter, jumping now and then.
+    const float mine = g.fighters[side].points[kPelvis].x;
+    const float theirs = g.fighters[3].points[kPelvis].x;
+    FrameKeys keys = mine < theirs ? FrameRight : FrameLeft;
+    if (g.frameCount % (side == 1 ? 41 : 29) < 6) keys |= FrameUp;
+    return keys;
+}
 
 // Each player goes for the other as its own screen shows them, jumping now
 // and then, and confirms results; player 1 leaves at the end.
@@ -80,7 +141,14 @@ std::uint8_t scriptedKeys(int side, const gameapp& game, int frame, bool leave) 
     return keys;
 }
 
-int fightsEnded(const gameapp& g) { return g.wins[1] + g.wins[2]; }
+int fightsEnded(const gameapp& g) { return g.mode == kModeCoop ? g.level : g.wins[1] + g.wins[2]; }
+
+std::vector<ScoreRow> tableOf(const gameapp& g) {
+    std::vector<ScoreRow> rows;
+    for (const ScoreEntry& e : g.highScores)
+        rows.push_back({e.name, e.score});
+    return rows;
+}
 
 }  // namespace
 
@@ -95,6 +163,8 @@ PairOutcome playPair(const PairRun& run) {
     // both Series begin from.
     SeriesStart start;
     start.seed = 1;
+    start.coop = run.coop;
+    start.table = run.table;
     host.online.offer(start, "");
     bool hostReady = false, joinerReady = false;
     for (int h = 0; h < 600 && !(hostReady && joinerReady); ++h) {
@@ -104,6 +174,9 @@ PairOutcome playPair(const PairRun& run) {
         joinerReady = joiner.online.handshake(static_cast<int>(now));
     }
     const double began = now;
+    // Each side plays with the table the handshake brought.
+    useHostTable(*host.game, host.online.start());
+    useHostTable(*joiner.game, joiner.online.start());
     host.online.begin(*host.steps, run.inputDelay);
     joiner.online.begin(*joiner.steps, run.inputDelay);
     int leaveFrom = run.fights > 0 ? -1 : run.frames - 30;
@@ -121,8 +194,9 @@ PairOutcome playPair(const PairRun& run) {
             SideOutcome& o = out[static_cast<std::size_t>(s)];
             RollbackSession& session = side.online.rollback();
             const int f = session.frame();
-            const std::uint8_t keys =
-                scriptedKeys(s + 1, *side.game, f, leaveFrom >= 0 && f >= leaveFrom);
+            const FrameKeys keys =
+                run.coop ? coopKeys(s + 1, side, run)
+                         : scriptedKeys(s + 1, *side.game, f, leaveFrom >= 0 && f >= leaveFrom);
             const int keysBefore = session.localKeysUpTo();
             const double bytesBefore = static_cast<double>(side.online.bytesSent());
             const auto datagramsBefore = side.online.datagramsSent();
@@ -132,6 +206,7 @@ PairOutcome playPair(const PairRun& run) {
                 std::chrono::steady_clock::now() - tickStart;
             o.worstTickMicros = std::max(o.worstTickMicros, took.count());
             if (session.localKeysUpTo() > keysBefore) {
+                side.pendingChar = 0;
                 side.sampledAt.resize(static_cast<std::size_t>(session.localKeysUpTo()) + 1, -1);
                 side.sampledAt.back() = t;
             }
@@ -170,17 +245,24 @@ PairOutcome playPair(const PairRun& run) {
         o.deepest = session.deepestRollback();
         o.desync = session.desyncFrame();
         o.fights = fightsEnded(*side.game);
+        o.table = tableOf(*side.game);
     }
     return {out[0], out[1], t};
 }
 
 std::uint64_t playConfirmedKeys(const SideOutcome& o, const PairRun& run, int& fights,
-                                FightRecorder* recorder) {
+                                FightRecorder* recorder, std::unique_ptr<gameapp>* kept) {
     auto game = newGame(run.blowPower);
-    Series steps(*game, run.shortFights, recorder);
+    SeriesStart start;
+    start.table = run.table;
+    useHostTable(*game, start);
+    game->scoresToFile = !run.joinersCopy;
+    Series steps(*game, run, recorder);
     const Unseen unseen;
     for (std::size_t f = 0; f < o.one.size(); ++f)
         steps.advance(o.one[f], o.two[f], true);
     fights = fightsEnded(*game);
-    return steps.hash();
+    const std::uint64_t h = steps.hash();
+    if (kept != nullptr) *kept = std::move(game);
+    return h;
 }

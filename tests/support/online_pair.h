@@ -4,35 +4,54 @@
 // 1/60 s of simulated time on each side.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
 #include <vector>
 
+#include "netplay/messages.h"
 #include "netplay/rollback.h"
 #include "runtime/net/memory_link.h"
 
 class gameapp;
 class FightRecorder;
 
+struct ScoreRow {
+    std::string name;
+    std::int64_t score = 0;
+    bool operator==(const ScoreRow&) const = default;
+};
+
 // What one side saw.
 struct SideOutcome {
-    int confirmed = 0;                   // frames both sides confirmed
-    std::vector<std::uint8_t> one, two;  // their keys, by frame
-    std::uint64_t hash = 0;              // after the last of them
-    int frames = 0;                      // played
-    int waits = 0;                       // display frames that played no new frame
+    int confirmed = 0;                // frames both sides confirmed
+    std::vector<FrameKeys> one, two;  // their keys, by frame
+    std::uint64_t hash = 0;           // after the last of them
+    int frames = 0;                   // played
+    int waits = 0;                    // display frames that played no new frame
     int rollbacks = 0;
     int deepest = 0;
     int desync = -1;
-    int fights = 0;        // fights ended, by the tally
-    double bytesSent = 0;  // the datagrams' own bytes, without the transport's
-    int messagesSent = 0;  // datagrams: keys, acknowledgements, pings
+    int fights = 0;               // fights ended, by the tally (levels played in co-op)
+    std::vector<ScoreRow> table;  // the game's high-score table at the end
+    double bytesSent = 0;         // the datagrams' own bytes, without the transport's
+    int messagesSent = 0;         // datagrams: keys, acknowledgements, pings
     StateParts partsAtDesync{};
     // Display frames from the one that took the local keys to the one that
     // first showed them, counted for each frame's keys: [0] is 0 frames.
     std::vector<int> keyLatency;
     double worstTickMicros = 0;  // the dearest display frame, rollback included
 };
+
+// A table of twenty NOBODY rows at 0, as a first start writes it.
+inline std::array<TableRow, kTableRows> nobodyTable() {
+    std::array<TableRow, kTableRows> table;
+    for (TableRow& row : table)
+        row.name = "NOBODY";
+    return table;
+}
 
 struct PairRun {
     NetworkConditions network;
@@ -44,6 +63,17 @@ struct PairRun {
     // in a short run; otherwise only the first.
     bool shortFights = false;
     int joinerLate = 0;  // display frames the joiner starts after the host
+    // The co-op game instead: levels won while the level is below loseAt,
+    // that one lost, each decided decideAfter frames into its fight; the name
+    // typed by the host at the game over.
+    bool coop = false;
+    int loseAt = 3;
+    // playConfirmedKeys plays the joiner's confirmed copy, which writes no scores.txt.
+    bool joinersCopy = false;
+    int decideAfter = 1;  // frames into each fight at which its level is decided
+    std::string name = "AB";
+    std::array<TableRow, kTableRows> table = nobodyTable();  // the host's; the joiner's own
+                                                             // is the default
     // Runs on the joiner's game after each display frame, as a fault would.
     std::function<void(gameapp&, int)> tamper;
 };
@@ -58,5 +88,7 @@ PairOutcome playPair(const PairRun& run);
 // The same confirmed keys played on one machine, without guessing, from the
 // same start: the hash after them and the fights ended. The recorder, when
 // given, keeps the fights as the game records any.
+// The game, when asked for, is kept for a look at how it ended.
 std::uint64_t playConfirmedKeys(const SideOutcome& o, const PairRun& run, int& fights,
-                                FightRecorder* recorder = nullptr);
+                                FightRecorder* recorder = nullptr,
+                                std::unique_ptr<gameapp>* kept = nullptr);
