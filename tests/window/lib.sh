@@ -241,7 +241,7 @@ start_host() {
   export XDG_DATA_HOME="$2/data"
   start_display
   HOST_DISPLAY=$DISPLAY HOST_XVFB=$XVFB_PID
-  (cd "$2" && exec "$1" --host "$3" >host.out 2>host.err) &
+  (cd "$2" && exec "$1" --host "$3" "${@:4}" >host.out 2>host.err) &
   HOST_PID=$!
   local i
   for i in $(seq 1 100); do grep -q "Waiting for the other player" "$2/host.out" 2>/dev/null && break; sleep 0.1; done

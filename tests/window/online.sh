@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Online versus on one machine: two real games, each on its own display, the
+# Online play on one machine: two real games, each on its own display, the
 # host on a loopback port and the joiner connecting to it. Both players move;
 # Esc on the host ends the series on both sides, and each side's recording
-# of the fight verifies, with the same final hash.
+# of the fight verifies, with the same final hash. Options after the game
+# (--coop) go to the host.
 set -u
 GAME="$(realpath "$1")"
 source "$(dirname "$0")/lib.sh"
@@ -16,7 +17,7 @@ fighters_shown() { has_pixels "$1" 150 "$LIGHT" && has_pixels "$1" 150 "$DARK"; 
 # A free port on the loopback address, for as long as it takes the host to take it.
 port=$(( 28000 + RANDOM % 2000 ))
 
-start_host "$GAME" "$HOST_DIR" "$port"
+start_host "$GAME" "$HOST_DIR" "$port" "${@:2}"
 grep -q "on port $port" "$HOST_DIR/host.out" || fail "the host did not say it waits on port $port"
 
 start_display
