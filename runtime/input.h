@@ -101,7 +101,7 @@ struct InputLog {
 constexpr int kInputCodes = 256;
 constexpr std::uint32_t kTypedQueue = 256;
 struct InputState {
-    std::array<std::uint8_t, kInputCodes> presses{};  // wraps at 256 like the original counters
+    std::array<std::uint8_t, kInputCodes> presses{};  // byte counters: they wrap at 256
     std::array<bool, kInputCodes> held{};
     std::array<std::uint8_t, kInputCodes> padHolds{};  // pads holding the key down
     std::array<std::uint16_t, kTypedQueue> queue{};
