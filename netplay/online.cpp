@@ -362,7 +362,7 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
         // A frame that waits for the other side shows the last one again.
         if (!played) {
             const Presentation shown = presentation();
-            setPresentation(Presentation{shown.drawing, false, false});
+            setPresentation(Presentation{shown.drawing, false, false, true});
             r.showLastFrame();
             setPresentation(shown);
         }

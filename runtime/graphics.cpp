@@ -121,7 +121,7 @@ void setFrameOverlay(std::function<void()> draw) { overlay = std::move(draw); }
 void presentFrame() {
     if (!presentation().drawing) return;
     if (overlay) overlay();
-    if (limiter.active && presentation().waiting) {
+    if (limiter.active && (presentation().waiting || presentation().pacing)) {
         // The frame is drawn before the sleep, so its drawing time is not
         // added to the interval after it.
         platform().finishDrawing();

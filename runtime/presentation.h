@@ -8,6 +8,10 @@ struct Presentation {
     bool drawing = true;  // primitives and presented frames reach the platform
     bool sound = true;    // new sounds start
     bool waiting = true;  // sleeps and the frame limiter wait
+    // The frame limiter holds the rate even when nothing else waits: a frame
+    // drawn again while online play waits must not repeat the game's pauses,
+    // nor run the loop unpaced.
+    bool pacing = false;
 };
 
 void setPresentation(const Presentation& presentation);

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "runtime/presentation.h"
 #include "tests/support/headless_fixture.h"
 
 namespace {
@@ -377,6 +378,15 @@ TEST_F(GraphicsTest, TheLimiterSleepsOutEachFrame) {
     }
     const Waits& waits = headless.sleepsUntil();
     EXPECT_EQ(Waits(waits.begin() + 6, waits.end()), (Waits{6666, 6667, 6667}));
+
+    // Nothing waits but the pacing: the limiter still holds the rate.
+    const Presentation shown = presentation();
+    setPresentation(Presentation{true, false, false, true});
+    presentFrame();
+    setPresentation(Presentation{true, false, false});
+    presentFrame();
+    setPresentation(shown);
+    EXPECT_EQ(headless.sleepsUntil().size(), 10u);
 }
 
 TEST_F(GraphicsTest, TheLimiterRestartsAfterRunningASecondLate) {
