@@ -6,6 +6,9 @@ FLAILWICK_GAME_PACKAGES=(
   g++ cmake make pkg-config                # the build
   libpng-dev zlib1g-dev                    # pictures
   libsdl2-dev libgl-dev libgl1-mesa-dri    # window, OpenGL, sound
+  libmosquitto-dev libsodium-dev           # rooms: the lobby's broker, sealed messages
+  libnice-dev                              # finding a path to the other player (ICE)
+  libminiupnpc-dev libnatpmp-dev           # asking the router for a port
 )
 
 FLAILWICK_TEST_PACKAGES=(
@@ -15,6 +18,7 @@ FLAILWICK_TEST_PACKAGES=(
   clang libclang-rt-14-dev                 # the replay reader's fuzzer (libFuzzer)
   desktop-file-utils appstream man-db      # checking the installed entry, metainfo and manual
   dpkg-dev file                            # the Debian package's dependencies (dpkg-shlibdeps)
+  mosquitto coturn iptables                # a lobby and routers in network namespaces
 )
 
 # ensure_packages name...: installs the named packages that are missing.
