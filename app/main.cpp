@@ -1,6 +1,7 @@
 // Without options the game starts as it always has, recording every fight;
 // the options watch, check or time recorded fights.
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "app/command_line.h"
@@ -40,8 +41,10 @@ int main(int argc, char** argv) {
         case CommandLine::Host:
         case CommandLine::Join: {
             setPlatform(&sdlPlatform());
-            const OnlineOptions online{command.action == CommandLine::Host, command.address,
-                                       command.port, command.inputDelay, command.coop};
+            OnlineOptions online{command.action == CommandLine::Host, command.address, command.port,
+                                 command.inputDelay, command.coop};
+            // For tests and networks where asking the router is unwelcome.
+            online.askRouter = std::getenv("FLAILWICK_NO_ROUTER") == nullptr;
             endProgram(playOnline(online));
         }
         case CommandLine::Play:

@@ -17,6 +17,7 @@
 #include "runtime/graphics.h"
 #include "runtime/input.h"
 #include "runtime/net/link.h"
+#include "runtime/net/port_mapping.h"
 #include "runtime/presentation.h"
 
 static_assert(kSeriesSettings == kSettingCount);
@@ -213,15 +214,37 @@ std::string endText(const OnlineSession& session, const std::string& peer) {
     return "Connection lost";
 }
 
-std::vector<std::string> waitingLines(bool host, bool heard, const std::string& peer) {
+std::vector<std::string> waitingLines(bool host, bool heard, const std::string& peer,
+                                      const std::vector<std::string>& addresses,
+                                      const PortMapping* mapping) {
     if (!host) return {heard ? "CONNECTED" : "CONNECTING TO", peer, "Esc cancels"};
     if (heard) return {"THE OTHER PLAYER IS HERE"};
     std::vector<std::string> lines{"WAITING FOR THE OTHER PLAYER", peer};
-    for (const std::string& a : localAddresses()) {
-        if (a != "127.0.0.1") lines.push_back(a);
+    lines.insert(lines.end(), addresses.begin(), addresses.end());
+    if (mapping != nullptr) {
+        switch (mapping->state()) {
+            case PortMapping::State::Asking:
+                lines.emplace_back("Asking the router to open the port");
+                break;
+            case PortMapping::State::Mapped:
+                lines.push_back("From outside: flailwick --join " + mapping->publicAddress());
+                break;
+            case PortMapping::State::Failed:
+                lines.emplace_back("The router did not open it: forward the UDP port here,");
+                lines.emplace_back("or host with a room code: --lobby HOST");
+                break;
+        }
     }
     lines.emplace_back("Esc cancels");
     return lines;
+}
+
+// What another machine could reach this one by, shown while the host waits.
+std::vector<std::string> reachableAddresses() {
+    std::vector<std::string> shown;
+    for (const std::string& a : localAddresses())
+        if (a != "127.0.0.1") shown.push_back(a);
+    return shown;
 }
 
 }  // namespace
@@ -244,15 +267,17 @@ int playOnline(const OnlineOptions& o) {
     if (!link) return finish(*game, error, 1);
     const std::string peer =
         o.host ? "PORT " + std::to_string(o.port) : o.address + ":" + std::to_string(o.port);
+    std::unique_ptr<PortMapping> mapping;
     if (o.host) {
         std::printf("Waiting for the other player on port %d\n", o.port);
         std::fflush(stdout);
+        if (o.askRouter) mapping = std::make_unique<PortMapping>(o.port, PortMapping::Routers{});
     }
-    return playOverLink(std::move(game), *link, o.host, o.inputDelay, peer, o.coop);
+    return playOverLink(std::move(game), *link, o.host, o.inputDelay, peer, o.coop, mapping.get());
 }
 
 int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int inputDelay,
-                 const std::string& peer, bool coop) {
+                 const std::string& peer, bool coop, const PortMapping* mapping) {
     catchWindowClose(true);
     OnlineSession session(link, host);
     if (host) {
@@ -267,7 +292,8 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
         session.offer(offer, "");
     }
     session.checkOffer = settingsRefusal;
-    const std::vector<std::string> hostLines = waitingLines(host, false, peer);
+    const std::vector<std::string> addresses =
+        host ? reachableAddresses() : std::vector<std::string>{};
     while (!session.handshake(clockMillis())) {
         if (session.end() != SessionEnd::None) return finish(*game, endText(session, peer), 1);
         // The close button ends the program as it always does; Esc gives up waiting.
@@ -276,7 +302,7 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
             if (session.heardFromPeer()) session.sayGoodbye(clockMillis());
             return finish(*game, host ? "Nobody joined" : "You stopped joining", closed ? 0 : 1);
         }
-        showLines(*game, session.heardFromPeer() ? waitingLines(host, true, peer) : hostLines);
+        showLines(*game, waitingLines(host, session.heardFromPeer(), peer, addresses, mapping));
     }
 
     const SeriesStart start = session.start();

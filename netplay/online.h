@@ -10,6 +10,7 @@
 
 class gameapp;
 class NetLink;
+class PortMapping;
 
 // The input delay chosen from the round trip the handshake measures.
 constexpr int kAutoDelay = -1;
@@ -20,6 +21,7 @@ struct OnlineOptions {
     int port = 0;
     int inputDelay = kAutoDelay;  // frames
     bool coop = false;            // the host's choice: the co-op game, else versus
+    bool askRouter = true;        // a direct host asks the router to open its port
 };
 
 // The exit status: 0 when the series ended with Esc on either side, or when
@@ -28,9 +30,11 @@ int playOnline(const OnlineOptions& options);
 // Over a link already made, with the window open and the keys fed
 // (startKeyFeed): the handshake, then the game until either side leaves or
 // it ends. peer names the other side in messages; coop is the host's choice,
-// which the joiner learns. The exit status, as playOnline's.
+// which the joiner learns; mapping, what the host's router was asked. The exit status, as
+// playOnline's.
 int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int inputDelay,
-                 const std::string& peer = "the other player", bool coop = false);
+                 const std::string& peer = "the other player", bool coop = false,
+                 const PortMapping* mapping = nullptr);
 // The host's high-score table, as the handshake brought it, made the game's:
 // a co-op game over asks for a name by it on both sides alike.
 void useHostTable(gameapp& game, const SeriesStart& start);

@@ -22,9 +22,12 @@ exec_of() { sed -n "/^\[$1\]$/,/^\[/s/^Exec=//p" "$entry"; }
 launcher="$prefix/libexec/flailwick/start-from-menu"
 [ "$(exec_of 'Desktop Entry')" = "\"$launcher\"" ] || fail "Exec is $(exec_of 'Desktop Entry')"
 [ -x "$launcher" ] || fail "the launcher is not installed"
-grep -q '^Actions=watch-last-fight;$' "$entry" || fail "the entry offers no replay action"
-[ "$(exec_of 'Desktop Action watch-last-fight')" = "\"$launcher\" --replay" ] ||
-  fail "the replay action's Exec is $(exec_of 'Desktop Action watch-last-fight')"
+grep -q '^Actions=host-online-game;join-online-game;watch-last-fight;$' "$entry" ||
+  fail "the entry does not offer its three actions"
+for action in "watch-last-fight --replay" "host-online-game --host" "join-online-game --join"; do
+  [ "$(exec_of "Desktop Action ${action% *}")" = "\"$launcher\" ${action#* }" ] ||
+    fail "the ${action% *} action's Exec is $(exec_of "Desktop Action ${action% *}")"
+done
 grep -q "^Icon=$id$" "$entry" || fail "the entry does not name the icon $id"
 grep -q "^StartupWMClass=$id$" "$entry" || fail "the entry does not name the window class $id"
 for size in 16 24 32 48 64 128 256 512; do
