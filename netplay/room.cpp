@@ -32,6 +32,11 @@ std::string answerTopicOf(const CodeKeys& keys, const std::string& joiner) {
     return roomTopic(keys, "answer/" + hexText(joiner));
 }
 
+// The caller's clock may wrap; the difference is taken as it wraps.
+int millisSince(int now, int then) {
+    return static_cast<int>(static_cast<std::uint32_t>(now) - static_cast<std::uint32_t>(then));
+}
+
 bool sameVersions(const Versions& v) {
     return v.protocol == kOurVersions.protocol && v.simulation == kOurVersions.simulation;
 }
@@ -95,7 +100,7 @@ void RoomHost::poll(int nowMillis) {
     for (const BrokerMessage& m : arrived) {
         if (m.topic == joins) hear(m.payload, wallNow);
     }
-    if (presenceStale || nowMillis - presenceSaidAt >= kPresenceAgainMillis) {
+    if (presenceStale || millisSince(nowMillis, presenceSaidAt) >= kPresenceAgainMillis) {
         sayPresence(nowMillis, wallNow);
     }
 }
@@ -251,7 +256,7 @@ void RoomGuest::poll(int nowMillis) {
         if (m.topic == answerTopic) hearAnswer(m.payload, wallNow);
         if (current == RoomState::Failed || current == RoomState::Answered) return;
     }
-    if (current == RoomState::Opening && nowMillis - *connectedAt >= kNoRoomMillis) {
+    if (current == RoomState::Opening && millisSince(nowMillis, *connectedAt) >= kNoRoomMillis) {
         if (clockOffBy) {
             const std::int64_t minutes = (std::llabs(*clockOffBy) + 59) / 60;
             return fail("This computer's clock and the host's differ by " +
@@ -262,10 +267,10 @@ void RoomGuest::poll(int nowMillis) {
     }
     if (current != RoomState::Waiting || !description) return;
     if (!firstAskedAt) return sendJoin(nowMillis);
-    if (nowMillis - *firstAskedAt >= kNoAnswerMillis) {
+    if (millisSince(nowMillis, *firstAskedAt) >= kNoAnswerMillis) {
         return fail("The host of " + roomCode + " does not answer");
     }
-    if (nowMillis - *lastAskedAt >= kAskAgainMillis) sendJoin(nowMillis);
+    if (millisSince(nowMillis, *lastAskedAt) >= kAskAgainMillis) sendJoin(nowMillis);
 }
 
 void RoomGuest::hearPresence(const std::string& payload, std::int64_t wallNow) {
