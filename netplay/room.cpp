@@ -144,7 +144,9 @@ void RoomHost::sayPresence(int nowMillis, std::int64_t wallNow) {
     letter.expiresAt = expiresAt;
     letter.players = players();
     letter.watchers = watchers();
-    const int expiry = static_cast<int>(std::max<std::int64_t>(1, expiresAt - wallNow));
+    // Bounded, should the wall clock be set back meanwhile.
+    const int expiry =
+        static_cast<int>(std::clamp<std::int64_t>(expiresAt - wallNow, 1, kRoomLifetimeSeconds));
     broker->publish(presenceTopic(keys), seal(keys.key, writeLetter(letter)), true, expiry);
     presenceSaidAt = nowMillis;
     presenceStale = false;
