@@ -6,7 +6,7 @@
 # Usage:
 #   tools/fuzz.sh BUILD_DIR HARNESS [SECONDS [CORPUS_DIR]]
 # HARNESS names fuzz/HARNESS_fuzz.cpp: replay_reader, fight_settings,
-# keys_message or peer_session. Without CORPUS_DIR each run starts
+# keys_message, peer_session or room_letter. Without CORPUS_DIR each run starts
 # from the seeds alone, so it takes the same time every time; a CORPUS_DIR keeps
 # what the fuzzer finds, for longer runs by hand.
 set -euo pipefail
@@ -53,6 +53,13 @@ case "$harness" in
     libs=(-lz)
     max_len=4096
     seeds=(fuzz/corpus/peer_session/*)
+    ;;
+  room_letter)
+    sources=(netplay/room.cpp netplay/room_code.cpp netplay/room_letters.cpp netplay/messages.cpp
+      netplay/keys_message.cpp replay/format.cpp runtime/net/memory_broker.cpp runtime/net/seal.cpp)
+    libs=(-lsodium -lz)
+    max_len=8192
+    seeds=(fuzz/corpus/room_letter/*)
     ;;
   *)
     echo "no harness $harness" >&2
