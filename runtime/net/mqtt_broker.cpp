@@ -168,7 +168,8 @@ class MqttBroker : public Broker {
         in6_addr scratch{};
         if (inet_pton(AF_INET, host_.c_str(), &scratch) == 1 ||
             inet_pton(AF_INET6, host_.c_str(), &scratch) == 1) {
-            startConnecting(host_);
+            addresses_.push_back(host_);
+            startConnecting();
             return;
         }
         lookup_ = new Lookup();
@@ -188,23 +189,22 @@ class MqttBroker : public Broker {
         if (lookup_ == nullptr) return;
         const int status = gai_error(&lookup_->request);
         if (status == EAI_INPROGRESS) return;
-        std::string address;
         if (status == 0) {
-            for (addrinfo* each = lookup_->request.ar_result; each != nullptr && address.empty();
-                 each = each->ai_next) {
+            for (addrinfo* each = lookup_->request.ar_result;
+                 each != nullptr && addresses_.size() < 8; each = each->ai_next) {
                 char text[NI_MAXHOST];
                 if (getnameinfo(each->ai_addr, each->ai_addrlen, text, sizeof text, nullptr, 0,
                                 NI_NUMERICHOST) == 0) {
-                    address = text;
+                    addresses_.push_back(text);
                 }
             }
         }
         stopResolving();
-        if (address.empty()) {
+        if (addresses_.empty()) {
             fail("There is no lobby called " + host_);
             return;
         }
-        startConnecting(address);
+        startConnecting();
     }
 
     void stopResolving() {
@@ -220,21 +220,35 @@ class MqttBroker : public Broker {
         lookup_ = nullptr;
     }
 
-    void startConnecting(const std::string& address) {
+    // Tries the name's addresses in turn (a name often has an IPv6 and an
+    // IPv4 one) until a connect begins.
+    void startConnecting() {
         connectStarted_ = true;
-        // With a numeric address libmosquitto's own lookup returns at once,
-        // and the socket is not blocking: connect only begins here.
-        if (mosquitto_connect_async(client_, address.c_str(), port_, kKeepAliveSeconds) !=
-            MOSQ_ERR_SUCCESS) {
-            fail("The lobby at " + where_ + " does not answer");
+        while (!addresses_.empty()) {
+            const std::string address = addresses_.front();
+            addresses_.pop_front();
+            // With a numeric address libmosquitto's own lookup returns at
+            // once, and the socket is not blocking: connect only begins here.
+            if (mosquitto_connect_async(client_, address.c_str(), port_, kKeepAliveSeconds) ==
+                MOSQ_ERR_SUCCESS) {
+                return;
+            }
+        }
+        fail("The lobby at " + where_ + " does not answer");
+    }
+
+    void lost() {
+        if (everConnected_) {
+            fail("The lobby at " + where_ + " closed the connection");
+        } else {
+            startConnecting();
         }
     }
 
     void driveSocket() {
         const int socket = mosquitto_socket(client_);
         if (socket < 0) {
-            fail(everConnected_ ? "The lobby at " + where_ + " closed the connection"
-                                : "The lobby at " + where_ + " does not answer");
+            lost();
             return;
         }
         pollfd ready{socket, POLLIN, 0};
@@ -250,10 +264,7 @@ class MqttBroker : public Broker {
         if (state_ != BrokerState::Failed && mosquitto_socket(client_) >= 0) {
             mosquitto_loop_misc(client_);
         }
-        if (state_ != BrokerState::Failed && mosquitto_socket(client_) < 0) {
-            fail(everConnected_ ? "The lobby at " + where_ + " closed the connection"
-                                : "The lobby at " + where_ + " does not answer");
-        }
+        if (state_ != BrokerState::Failed && mosquitto_socket(client_) < 0) lost();
     }
 
     void sendSubscription(const std::string& topic) {
@@ -295,11 +306,13 @@ class MqttBroker : public Broker {
         broker->queued_.clear();
     }
 
+    // Before an answer, the next address may still do: the socket's state,
+    // checked after each read and write, decides.
     static void onDisconnect(mosquitto*, void* self, int, const mosquitto_property*) {
         auto* broker = static_cast<MqttBroker*>(self);
-        broker->fail(broker->everConnected_
-                         ? "The lobby at " + broker->where_ + " closed the connection"
-                         : "The lobby at " + broker->where_ + " does not answer");
+        if (broker->everConnected_) {
+            broker->fail("The lobby at " + broker->where_ + " closed the connection");
+        }
     }
 
     static void onMessage(mosquitto*, void* self, const mosquitto_message* message,
@@ -330,6 +343,7 @@ class MqttBroker : public Broker {
     std::int64_t startedMillis_;
     mosquitto* client_ = nullptr;
     Lookup* lookup_ = nullptr;
+    std::deque<std::string> addresses_;  // numeric, still to try
     bool connectStarted_ = false;
     bool everConnected_ = false;
     BrokerState state_ = BrokerState::Connecting;
