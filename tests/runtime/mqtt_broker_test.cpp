@@ -66,8 +66,8 @@ class MqttBrokerTest : public ::testing::Test {
             port = free.port;
         }
         const std::string config = dir.path() + "/mosquitto.conf";
-        std::ofstream(config) << "listener " << port << " 127.0.0.1\nallow_anonymous true\n"
-                              << "log_dest none\n";
+        std::ofstream(config) << "listener " << port << " 127.0.0.1\nallow_anonymous "
+                              << (anonymous() ? "true" : "false") << "\nlog_dest none\n";
         brokerPid = fork();
         if (brokerPid == 0) {
             execlp("mosquitto", "mosquitto", "-c", config.c_str(), nullptr);
@@ -79,12 +79,13 @@ class MqttBrokerTest : public ::testing::Test {
             std::vector<BrokerMessage> ignored;
             pollUntil({probe.get()}, ignored,
                       [&] { return probe->state() != BrokerState::Connecting; });
-            if (probe->state() == BrokerState::Connected) return;
+            if (probe->error().find("does not answer") == std::string::npos) return;
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
         FAIL() << "mosquitto did not start on port " << port;
     }
     void TearDown() override { killBroker(); }
+    virtual bool anonymous() const { return true; }
 
     void killBroker() {
         if (brokerPid > 0) {
@@ -155,6 +156,19 @@ TEST_F(MqttBrokerTest, SaysTheLobbyDoesNotAnswerWhenNobodyListensOrNobodySpeaks)
               "The lobby at 127.0.0.1:" + std::to_string(mute.port) + " does not answer");
     EXPECT_EQ(connectBroker("127.0.0.1", 0, {}, error), nullptr);
     EXPECT_FALSE(error.empty());
+}
+
+class ClosedMqttBrokerTest : public MqttBrokerTest {
+    bool anonymous() const override { return false; }
+};
+
+TEST_F(ClosedMqttBrokerTest, SaysTheLobbyLetsNoPlayersIn) {
+    auto client = connect();
+    std::vector<BrokerMessage> arrived;
+    ASSERT_TRUE(
+        pollUntil({client.get()}, arrived, [&] { return client->state() == BrokerState::Failed; }));
+    EXPECT_EQ(client->error(),
+              "The lobby at 127.0.0.1:" + std::to_string(port) + " does not let players in");
 }
 
 TEST_F(MqttBrokerTest, FailsWhenTheBrokerIsKilled) {
