@@ -88,8 +88,7 @@ class MqttBroker : public Broker {
                                                      : host + ":" + std::to_string(port)),
           host_(host),
           port_(port),
-          identity_(randomIdentity()),
-          startedMillis_(nowMillis()) {
+          identity_(randomIdentity()) {
         client_ = mosquitto_new(identity_.c_str(), true, this);
         if (client_ == nullptr) {
             fail("The game could not make a client for the lobby");
@@ -109,7 +108,6 @@ class MqttBroker : public Broker {
                 return;
             }
         }
-        startResolving();
     }
 
     ~MqttBroker() override {
@@ -146,7 +144,10 @@ class MqttBroker : public Broker {
 
     void poll(std::vector<BrokerMessage>& arrived) override {
         if (state_ == BrokerState::Failed) return;
-        if (!connectStarted_) {
+        if (startedMillis_ < 0) {
+            startedMillis_ = nowMillis();
+            startResolving();
+        } else if (!connectStarted_) {
             continueResolving();
         } else {
             driveSocket();
@@ -340,7 +341,7 @@ class MqttBroker : public Broker {
     std::string host_;
     int port_;
     std::string identity_;
-    std::int64_t startedMillis_;
+    std::int64_t startedMillis_ = -1;  // the first poll's, when connecting began
     mosquitto* client_ = nullptr;
     Lookup* lookup_ = nullptr;
     std::deque<std::string> addresses_;  // numeric, still to try
@@ -362,5 +363,10 @@ std::unique_ptr<Broker> connectBroker(const std::string& host, int port, const B
         return nullptr;
     }
     std::call_once(libraryStarted, [] { mosquitto_lib_init(); });
-    return std::make_unique<MqttBroker>(host, port, will);
+    auto broker = std::make_unique<MqttBroker>(host, port, will);
+    if (broker->state() == BrokerState::Failed) {
+        error = broker->error();
+        return nullptr;
+    }
+    return broker;
 }
