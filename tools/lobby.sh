@@ -58,8 +58,15 @@ if [ -z "$address" ]; then
   address=$(ip -o -4 addr show scope global 2>/dev/null | awk '{ split($4, a, "/"); print a[1]; exit }')
   [ -n "$address" ] || { echo "No address but loopback here: name one with --address" >&2; exit 1; }
 fi
+if [ -z "$issuer" ] && [ -z "$guard" ] && [ ! -x "$source/build/release/flailwick-issuer" ] &&
+  ! command -v flailwick-issuer >/dev/null; then
+  echo "Building the issuer and the broker's wildcard guard in build/release"
+  ensure_packages "${FLAILWICK_GAME_PACKAGES[@]}"
+  (cd "$source" && cmake --preset release >/dev/null &&
+    cmake --build --preset release -j "$(nproc)" --target flailwick-issuer flailwick_wildcard_guard)
+fi
 [ -n "$issuer" ] || issuer=$(command -v flailwick-issuer || echo "$source/build/release/flailwick-issuer")
-[ -x "$issuer" ] || { echo "No flailwick-issuer at $issuer: build the game first (./play builds it)" >&2; exit 1; }
+[ -x "$issuer" ] || { echo "No flailwick-issuer at $issuer" >&2; exit 1; }
 [ -n "$guard" ] || guard="$source/build/release/flailwick_wildcard_guard.so"
 if [ ! -r "$guard" ]; then
   echo "Warning: no wildcard guard at $guard, so one player could read every room's messages" >&2

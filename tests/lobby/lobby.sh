@@ -33,7 +33,7 @@ fail() {
 free_port() {
   local port
   for _ in $(seq 1 50); do
-    port=$((20000 + RANDOM % 30000))
+    port=$((20000 + RANDOM % 25000))  # below the relay's own range
     if ! ss -Hltun "sport = :$port" | grep -q .; then
       echo "$port"
       return 0
