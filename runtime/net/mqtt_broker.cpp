@@ -24,7 +24,8 @@ constexpr std::int64_t kAnswerMillis = 3000;
 constexpr int kKeepAliveSeconds = 10;
 // Larger messages are dropped as they arrive; rooms send far less.
 constexpr int kMaxPayload = 16 * 1024;
-// What may wait for the connection; more would be a room gone wrong.
+// What may wait for the connection, and the topics one client follows;
+// more would be a room gone wrong.
 constexpr std::size_t kMaxQueued = 64;
 constexpr int kQos = 1;
 
@@ -128,7 +129,7 @@ class MqttBroker : public Broker {
 
     void subscribe(const std::string& topic) override {
         if (!exactTopic(topic) || state_ == BrokerState::Failed) return;
-        if (!subscribed_.insert(topic).second) return;
+        if (subscribed_.size() >= kMaxQueued || !subscribed_.insert(topic).second) return;
         if (state_ == BrokerState::Connected) sendSubscription(topic);
     }
 
