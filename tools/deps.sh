@@ -7,6 +7,7 @@ FLAILWICK_GAME_PACKAGES=(
   libpng-dev zlib1g-dev                    # pictures
   libsdl2-dev libgl-dev libgl1-mesa-dri    # window, OpenGL, sound
   libmosquitto-dev libsodium-dev           # rooms: the lobby's broker, sealed messages
+  mosquitto-dev libglib2.0-dev             # a lobby's wildcard guard and credential issuer
   libnice-dev                              # finding a path to the other player (ICE)
   libminiupnpc-dev libnatpmp-dev           # asking the router for a port
 )
@@ -19,6 +20,11 @@ FLAILWICK_TEST_PACKAGES=(
   desktop-file-utils appstream man-db      # checking the installed entry, metainfo and manual
   dpkg-dev file                            # the Debian package's dependencies (dpkg-shlibdeps)
   mosquitto coturn iptables                # a lobby and routers in network namespaces
+)
+
+# What tools/lobby.sh runs beside the game's own issuer.
+FLAILWICK_LOBBY_PACKAGES=(
+  mosquitto coturn iproute2                # the broker, the relay, ip and ss
 )
 
 # ensure_packages name...: installs the named packages that are missing.

@@ -39,6 +39,9 @@ class Broker {
                          int expirySeconds) = 0;
     // This frame's network work, never blocking; appends what arrived.
     virtual void poll(std::vector<BrokerMessage>& arrived) = 0;
+    // The name the broker knows this client by, where it has one: the lobby
+    // lets a client read replies meant for it alone under this name.
+    virtual std::string identity() const { return {}; }
 };
 
 // A client of the broker at host:port, connecting from the first poll on.
