@@ -257,12 +257,14 @@ class NiceIceAgent : public IceAgent {
         path_ = IcePath::Failed;
         if (lost)
             error_ = "The connection to the other player was lost";
-        else if (relayMissing_ && !relaySilent_)
-            error_ =
-                "The relay refused this game's credentials, and no direct path to the other "
-                "player was found";
         else if (relaySilent_)
             error_ = "No path to the other player was found, and the relay did not answer";
+        // libnice tells a refusal from a closed port no more than by the
+        // missing relayed address: both come back at once.
+        else if (relayMissing_)
+            error_ =
+                "No path to the other player was found: the relay could not be reached or "
+                "refused this game's credentials";
         else
             error_ = "No path to the other player was found";
     }
