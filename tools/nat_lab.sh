@@ -146,7 +146,7 @@ lab_start_relay() {
     --denied-peer-ip=10.0.0.0-10.255.255.255 --denied-peer-ip=172.16.0.0-172.31.255.255 \
     --denied-peer-ip=192.168.0.0-192.168.255.255 --denied-peer-ip=127.0.0.0-127.255.255.255 \
     --db="$LAB_DIR/turndb" --pidfile="$LAB_DIR/turn.pid" \
-    --log-file="$LAB_DIR/turn.log" --simple-log >/dev/null 2>&1 &
+    --log-file="$LAB_DIR/turn.log" --simple-log --verbose >/dev/null 2>&1 &
   LAB_RELAY_PID=$!
   local i
   for i in $(seq 100); do
