@@ -231,7 +231,8 @@ class NiceIceAgent : public IceAgent {
         while (start < whole.size()) {
             std::size_t end = whole.find('\n', start);
             end = end == std::string::npos ? whole.size() : end + 1;
-            const std::string line = whole.substr(start, end - start);
+            std::string line = whole.substr(start, end - start);
+            if (line.back() != '\n') line += '\n';
             start = end;
             if (line.rfind("a=candidate:", 0) != 0)
                 head += line;
@@ -253,14 +254,14 @@ class NiceIceAgent : public IceAgent {
         return result;
     }
 
+    // libnice shows a relay that refused the credentials and one whose port
+    // is closed alike, by a relayed address missing at once: one message.
     void fail(bool lost) {
         path_ = IcePath::Failed;
         if (lost)
             error_ = "The connection to the other player was lost";
         else if (relaySilent_)
             error_ = "No path to the other player was found, and the relay did not answer";
-        // libnice tells a refusal from a closed port no more than by the
-        // missing relayed address: both come back at once.
         else if (relayMissing_)
             error_ =
                 "No path to the other player was found: the relay could not be reached or "
