@@ -20,6 +20,7 @@ FLAILWICK_TEST_PACKAGES=(
   desktop-file-utils appstream man-db      # checking the installed entry, metainfo and manual
   dpkg-dev file                            # the Debian package's dependencies (dpkg-shlibdeps)
   mosquitto coturn iptables                # a lobby and routers in network namespaces
+  openssl                                  # the NAT lab's time-limited relay credentials
 )
 
 # What tools/lobby.sh runs beside the game's own issuer.
