@@ -8,8 +8,10 @@
 #include "netplay/messages.h"
 #include "netplay/online.h"
 #include "netplay/rollback.h"
+#include "netplay/room_code.h"
 #include "replay/format.h"
 #include "runtime/files.h"
+#include "runtime/net/broker.h"
 #include "runtime/net/link.h"
 
 namespace {
@@ -33,6 +35,19 @@ bool readCount(const std::string& text, int most, int& out) {
     if (value > most) return false;
     out = static_cast<int>(value);
     return true;
+}
+
+// HOST[:PORT], the port kept as it was when none is given.
+std::string readAddress(const std::string& text, std::string& host, int& port) {
+    host = text;
+    const std::size_t colon = host.rfind(':');
+    if (colon != std::string::npos) {
+        if (!readCount(host.substr(colon + 1), 65535, port) || port < 1)
+            return "a PORT is a number from 1 to 65535";
+        host.erase(colon);
+    }
+    if (host.empty()) return "a HOST is needed before the :PORT";
+    return "";
 }
 
 bool isOption(const std::string& arg) {
@@ -62,20 +77,20 @@ std::string takeOperands(const std::string& option, const std::vector<std::strin
         case CommandLine::Host:
             if (operands.size() > 1) return "--host takes one PORT at most";
             c.port = kDefaultPort;
-            if (!operands.empty() && !readCount(operands[0], 65535, c.port)) c.port = 0;
+            c.portGiven = !operands.empty();
+            if (c.portGiven && !readCount(operands[0], 65535, c.port)) c.port = 0;
             break;
-        case CommandLine::Join: {
-            if (operands.empty()) return "--join needs a HOST";
-            if (operands.size() > 1) return "--join takes one HOST[:PORT]";
-            c.address = operands[0];
+        case CommandLine::Join:
+            if (operands.size() > 1) return "--join takes one CODE or HOST[:PORT]";
             c.port = kDefaultPort;
-            const std::size_t colon = c.address.rfind(':');
-            if (colon != std::string::npos) {
-                if (!readCount(c.address.substr(colon + 1), 65535, c.port)) c.port = 0;
-                c.address.erase(colon);
+            if (operands.empty()) break;
+            if (looksLikeRoomCode(operands[0])) {
+                c.roomCode = *normalRoomCode(operands[0]);
+                break;
             }
+            if (const std::string why = readAddress(operands[0], c.address, c.port); !why.empty())
+                return why;
             break;
-        }
         case CommandLine::Replay:
             if (operands.size() > 1) return "--replay takes one FILE at most";
             break;
@@ -103,6 +118,13 @@ std::string takeOperands(const std::string& option, const std::vector<std::strin
 
 }  // namespace
 
+std::string builtInLobby() { return FLAILWICK_LOBBY; }
+
+std::string readLobby(const std::string& text, std::string& host, int& port) {
+    port = kDefaultLobbyPort;
+    return readAddress(text, host, port);
+}
+
 std::string versionText() {
     return std::string("Flailwick ") + FLAILWICK_VERSION + "\nsimulation " +
            hashText(kSimulationVersion) + ", online protocol " + std::to_string(kOnlineProtocol) +
@@ -125,11 +147,19 @@ std::string helpText() {
            "                     and play them again, as online play does\n"
            "  --timedemo FILE    play a recorded fight as fast as the display allows and\n"
            "                     print its frame times\n"
-           "  --host [PORT]      host an online versus series: wait for the other player\n"
-           "                     on PORT (27960 when not given); the host is player 1\n"
+           "  --host [PORT]      host an online versus series; the host is player 1.\n"
+           "                     With a lobby and no PORT: open a room and show its code.\n"
+           "                     Otherwise wait for the other player on UDP PORT (27960\n"
+           "                     when not given), asking the router to open it\n"
            "  --coop             with --host: the co-op game of twenty levels instead,\n"
            "                     with the host's high-score table; player 1 types the name\n"
-           "  --join HOST[:PORT] join the online game hosted at HOST, versus or co-op\n"
+           "  --join [CODE]      join the room with CODE through the lobby, versus or\n"
+           "                     co-op; without CODE, type it in the window\n"
+           "  --join HOST[:PORT] join the game hosted at HOST directly\n"
+           "  --lobby HOST[:PORT] the lobby where rooms meet (port 1883 when not given);\n"
+           "                     else $FLAILWICK_LOBBY, else " +
+           (builtInLobby().empty() ? std::string("none") : builtInLobby()) +
+           "\n"
            "  --delay N|auto     with --host or --join: your keys act N frames later\n"
            "                     (0 to 8; auto, the default, chooses from the round trip)\n"
            "  --version          show the version, and the simulation and online protocol\n"
@@ -151,6 +181,15 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
         const std::string arg = argv[i];
         if (arg == "--coop") {
             c.coop = true;
+            continue;
+        }
+        if (arg == "--lobby") {
+            if (i + 1 >= argc || isOption(argv[i + 1])) return wrong("--lobby needs a HOST[:PORT]");
+            c.lobby = argv[++i];
+            std::string host;
+            int port = 0;
+            if (const std::string why = readLobby(c.lobby, host, port); !why.empty())
+                return wrong("--lobby: " + why);
             continue;
         }
         if (arg == "--delay") {
@@ -184,6 +223,12 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     }
     if (delayGiven && c.action != CommandLine::Host && c.action != CommandLine::Join)
         return wrong("--delay needs --host or --join");
+    if (!c.lobby.empty()) {
+        if (c.action != CommandLine::Host && c.action != CommandLine::Join)
+            return wrong("--lobby needs --host or --join");
+        if (c.portGiven) return wrong("--host PORT hosts directly: leave out the PORT for a room");
+        if (!c.address.empty()) return wrong("--join HOST connects directly: give a room code");
+    }
     // The joiner plays what the host chose.
     if (c.coop && c.action != CommandLine::Host) return wrong("--coop needs --host");
     return c;

@@ -41,10 +41,28 @@ int main(int argc, char** argv) {
         case CommandLine::Host:
         case CommandLine::Join: {
             setPlatform(&sdlPlatform());
-            OnlineOptions online{command.action == CommandLine::Host, command.address, command.port,
-                                 command.inputDelay, command.coop};
+            OnlineOptions online;
+            online.host = command.action == CommandLine::Host;
+            online.address = command.address;
+            online.port = command.port;
+            online.inputDelay = command.inputDelay;
+            online.coop = command.coop;
             // For tests and networks where asking the router is unwelcome.
             online.askRouter = std::getenv("FLAILWICK_NO_ROUTER") == nullptr;
+            online.roomCode = command.roomCode;
+            std::string lobby = command.lobby;
+            const char* named = std::getenv("FLAILWICK_LOBBY");
+            if (lobby.empty() && named != nullptr) lobby = named;
+            if (lobby.empty()) lobby = builtInLobby();
+            // A port or an address given asks for a direct game whatever lobby is known.
+            if (!lobby.empty() && !command.portGiven && command.address.empty()) {
+                const std::string why = readLobby(lobby, online.lobbyHost, online.lobbyPort);
+                if (!why.empty()) {
+                    std::fprintf(stderr, "flailwick: the lobby '%s': %s\n", lobby.c_str(),
+                                 why.c_str());
+                    return kExitUsage;
+                }
+            }
             endProgram(playOnline(online));
         }
         case CommandLine::Play:

@@ -2,6 +2,7 @@
 // what the player is told of the connection, and its end.
 #include "netplay/online.h"
 
+#include <cctype>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -10,6 +11,8 @@
 #include "app/gameapp.h"
 #include "fight/coop_steps.h"
 #include "netplay/desync_report.h"
+#include "netplay/room_code.h"
+#include "netplay/room_connect.h"
 #include "netplay/session.h"
 #include "persist/settings_table.h"
 #include "replay/replay.h"
@@ -160,6 +163,7 @@ struct Overlay {
     const OnlineSession* session = nullptr;
     const gameapp* game = nullptr;
     bool joinerInCoop = false;  // the score goes to the other machine's table
+    std::string path;           // the path ICE found, if it did
     bool stats = true;
     int silentMillis = 0;
 
@@ -168,11 +172,11 @@ struct Overlay {
         setDrawColor(200, 200, 200);
         if (stats) {
             const int lead = r.lead();
-            char line[120];
-            std::snprintf(line, sizeof line,
-                          "PING %d MS  DELAY %d  ROLLED BACK %d  %s %d  (F1 HIDES)",
-                          session->roundTripMillis(), r.inputDelay(), r.rolledBackLately(),
-                          lead >= 0 ? "AHEAD" : "BEHIND", lead >= 0 ? lead : -lead);
+            char line[140];
+            std::snprintf(
+                line, sizeof line, "%s%sPING %d MS  DELAY %d  ROLLED BACK %d  %s %d  (F1 HIDES)",
+                path.c_str(), path.empty() ? "" : "  ", session->roundTripMillis(), r.inputDelay(),
+                r.rolledBackLately(), lead >= 0 ? "AHEAD" : "BEHIND", lead >= 0 ? lead : -lead);
             drawString(line, centredX(line, 1), 748);
         }
         std::vector<std::string> lines;
@@ -255,12 +259,93 @@ void useHostTable(gameapp& game, const SeriesStart& start) {
         game.highScores.push_back(ScoreEntry{row.score, row.name});
 }
 
+namespace {
+
+// Keeps a meeting going until its path is found, with its lines on screen.
+// False when it failed, or the player gave up (closed says how).
+template <typename Meeting>
+bool meet(gameapp& game, Meeting& meeting, bool& closed) {
+    while (meeting.stage() != MeetStage::Connected) {
+        meeting.poll(clockMillis());
+        if (meeting.stage() == MeetStage::Failed) return false;
+        closed = windowCloseRequested();
+        if (closed || viewerKeyPresses(KeyEscape) > 0) return false;
+        std::vector<std::string> lines = meeting.lines();
+        lines.emplace_back("Esc cancels");
+        showLines(game, lines);
+    }
+    return true;
+}
+
+void sayPath(const IceAgent& link) {
+    std::printf("Path: %s (%s)\n", icePathName(link.path()), link.pairText().c_str());
+    std::fflush(stdout);
+}
+
+// Through a room on the lobby: the host shows its code, the guest gives it or
+// types it, and the path ICE finds carries the series.
+int playThroughRoom(std::unique_ptr<gameapp> game, const OnlineOptions& o) {
+    catchWindowClose(true);
+    const std::string lobby = o.lobbyHost + ":" + std::to_string(o.lobbyPort);
+    std::string code = o.host ? makeRoomCode() : o.roomCode;
+    if (code.empty()) code = enterRoomCode(*game, lobby);
+    if (code.empty()) return windowCloseRequested() ? 0 : 1;
+    // The key takes a moment to work out, on purpose: say what is going on.
+    showLines(*game, {o.host ? "OPENING A ROOM" : "JOINING ROOM " + code, "Reaching the lobby"});
+    const CodeKeys keys = deriveCodeKeys(code);
+    std::string error;
+    std::unique_ptr<Broker> broker =
+        connectBroker(o.lobbyHost, o.lobbyPort, o.host ? roomWill(keys) : BrokerWill{}, error);
+    if (!broker) return finish(*game, error, 1);
+    bool closed = false;
+    if (o.host) {
+        std::printf("Room code %s\nTell the other player: flailwick --join %s\n", code.c_str(),
+                    code.c_str());
+        std::fflush(stdout);
+        HostMeeting meeting(std::move(broker), code, keys, defaultIceStarter());
+        if (!meet(*game, meeting, closed)) {
+            if (meeting.stage() == MeetStage::Failed) return finish(*game, meeting.failure(), 1);
+            return finish(*game, "Nobody joined", closed ? 0 : 1);
+        }
+        const std::unique_ptr<IceAgent> link = meeting.takePlayer();
+        sayPath(*link);
+        LinkDetails details;
+        details.coop = o.coop;
+        details.path = icePathName(link->path());
+        details.eachFrame = [&meeting](int now) { meeting.poll(now); };
+        return playOverLink(std::move(game), *link, true, o.inputDelay, details);
+    }
+    GuestMeeting meeting(std::move(broker), code, keys, RoomRole::Player, defaultIceStarter());
+    if (!meet(*game, meeting, closed)) {
+        if (meeting.stage() == MeetStage::Failed) return finish(*game, meeting.failure(), 1);
+        return finish(*game, "You stopped joining", closed ? 0 : 1);
+    }
+    const std::unique_ptr<IceAgent> link = meeting.takeLink();
+    sayPath(*link);
+    LinkDetails details;
+    details.peer = "the host";
+    details.path = icePathName(link->path());
+    return playOverLink(std::move(game), *link, false, o.inputDelay, details);
+}
+
+}  // namespace
+
 int playOnline(const OnlineOptions& o) {
     // An online game changes nothing of this machine's files but its recordings
     // and, on the host, a co-op score (ConfirmedRecord lets those through).
     allowSaving(false);
     std::unique_ptr<gameapp> game = openFightWindow();
     startKeyFeed();
+    if (!o.lobbyHost.empty()) return playThroughRoom(std::move(game), o);
+    if (!o.host && o.address.empty()) {
+        return finish(
+            *game, "A room code needs a lobby: --lobby HOST, or --join HOST for a direct game", 1);
+    }
+    if (o.host) {
+        std::printf(
+            "No lobby is known, so the other player joins this machine directly. For a room\n"
+            "code instead, host with --lobby HOST[:PORT] or FLAILWICK_LOBBY.\n");
+    }
     std::string error;
     std::unique_ptr<NetLink> link =
         o.host ? hostOnPort(o.port, error) : joinAt(o.address, o.port, error);
@@ -273,11 +358,20 @@ int playOnline(const OnlineOptions& o) {
         std::fflush(stdout);
         if (o.askRouter) mapping = std::make_unique<PortMapping>(o.port, PortMapping::Routers{});
     }
-    return playOverLink(std::move(game), *link, o.host, o.inputDelay, peer, o.coop, mapping.get());
+    LinkDetails details;
+    details.peer = peer;
+    details.coop = o.coop;
+    details.mapping = mapping.get();
+    return playOverLink(std::move(game), *link, o.host, o.inputDelay, details);
 }
 
 int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int inputDelay,
-                 const std::string& peer, bool coop, const PortMapping* mapping) {
+                 const LinkDetails& details) {
+    const std::string& peer = details.peer;
+    const bool coop = details.coop;
+    const auto eachFrame = [&details](int now) {
+        if (details.eachFrame) details.eachFrame(now);
+    };
     catchWindowClose(true);
     OnlineSession session(link, host);
     if (host) {
@@ -302,7 +396,9 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
             if (session.heardFromPeer()) session.sayGoodbye(clockMillis());
             return finish(*game, host ? "Nobody joined" : "You stopped joining", closed ? 0 : 1);
         }
-        showLines(*game, waitingLines(host, session.heardFromPeer(), peer, addresses, mapping));
+        showLines(*game,
+                  waitingLines(host, session.heardFromPeer(), peer, addresses, details.mapping));
+        eachFrame(clockMillis());
     }
 
     const SeriesStart start = session.start();
@@ -316,7 +412,7 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
     std::fflush(stdout);
     session.begin(steps, delay);
     ConfirmedRecord record(*game, start, host);
-    Overlay overlay{&session, game.get(), start.coop && !host};
+    Overlay overlay{&session, game.get(), start.coop && !host, details.path};
     setFrameOverlay([&overlay] { overlay.draw(); });
 
     const int began = clockMillis();
@@ -348,6 +444,7 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
     int typed = 0;  // the host's character, until the local keys take it
     for (;;) {
         const int now = clockMillis();
+        eachFrame(now);
         if (windowCloseRequested()) {
             session.sayGoodbye(now);
             return end(youLeft, 0);
@@ -392,5 +489,32 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
             r.showLastFrame();
             setPresentation(shown);
         }
+    }
+}
+
+std::string enterRoomCode(gameapp& game, const std::string& lobby) {
+    std::string typed;
+    std::string problem;
+    catchWindowClose(true);
+    for (;;) {
+        if (windowCloseRequested() || viewerKeyPresses(KeyEscape) > 0) return "";
+        for (int c = viewerNextChar(); c != 0; c = viewerNextChar()) {
+            if (c == kBackspaceChar || c == kDeleteChar) {
+                if (!typed.empty()) typed.pop_back();
+            } else if (typed.size() < kRoomCodeLength && std::isalnum(c) != 0) {
+                typed += static_cast<char>(std::toupper(c));
+            }
+            problem.clear();
+        }
+        if (viewerKeyPresses(KeyEnter) > 0) {
+            if (const std::optional<std::string> code = normalRoomCode(typed)) return *code;
+            problem = roomCodeProblem(typed);
+        }
+        // Grouped as the host reads it out, whatever the player types between.
+        std::string shown = typed.substr(0, 4);
+        if (typed.size() > 4) shown += "-" + typed.substr(4);
+        showLines(game, {"JOIN AN ONLINE GAME", "Type the room code the host gave you",
+                         shown + (typed.size() < kRoomCodeLength ? "_" : ""), problem,
+                         "Enter joins, Esc cancels", "Lobby: " + lobby});
     }
 }

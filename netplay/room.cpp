@@ -269,7 +269,7 @@ void RoomGuest::poll(int nowMillis) {
     }
     if (current != RoomState::Waiting || !description) return;
     if (!firstAskedAt) return sendJoin(nowMillis);
-    if (millisSince(nowMillis, *firstAskedAt) >= kNoAnswerMillis) {
+    if (millisSince(nowMillis, *firstAskedAt) >= kHostSilentMillis) {
         return fail("The host of " + roomCode + " does not answer");
     }
     if (millisSince(nowMillis, *lastAskedAt) >= kAskAgainMillis) sendJoin(nowMillis);

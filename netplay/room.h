@@ -26,7 +26,7 @@ constexpr int kRoomLifetimeSeconds = 60 * 60;
 // A guest connected this long without hearing the room's presence gives up.
 constexpr int kNoRoomMillis = 3000;
 // A guest asked this long without an answer gives up, asking again meanwhile.
-constexpr int kNoAnswerMillis = 10000;
+constexpr int kHostSilentMillis = 10000;
 constexpr int kAskAgainMillis = 2000;
 // The host says it is there again this often, so its presence is never older
 // than the letters' window.
@@ -86,6 +86,8 @@ class RoomHost {
 
     int players() const;
     int watchers() const;
+    // What the lobby brought in the last poll, for others who listen on it.
+    const std::vector<BrokerMessage>& heard() const { return arrived; }
 
   private:
     struct Seat {
@@ -131,6 +133,7 @@ class RoomGuest {
     // The room as its host last said, once found: versions, times and seats.
     const std::optional<RoomLetter>& presence() const { return found; }
     const std::string& hostDescription() const { return hostDetails; }
+    const std::vector<BrokerMessage>& heard() const { return arrived; }
 
   private:
     void fail(const std::string& text);

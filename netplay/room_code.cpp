@@ -53,6 +53,7 @@ std::string roomCodeProblem(const std::string& typed) {
 
 bool looksLikeRoomCode(const std::string& text) {
     if (!normalRoomCode(text) || text.find_first_of(".:") != std::string::npos) return false;
-    if (text.size() == kRoomCodeLength) return true;
+    // No host name has a space in it.
+    if (text.size() == kRoomCodeLength || text.find(' ') != std::string::npos) return true;
     return text.size() == kRoomCodeLength + 1 && text[kGroup] == '-';
 }

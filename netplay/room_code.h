@@ -18,7 +18,7 @@ std::optional<std::string> normalRoomCode(const std::string& typed);
 // What is wrong with a typed code, in words for the player; empty when nothing.
 std::string roomCodeProblem(const std::string& typed);
 // Whether what follows --join is a code rather than a host: a code as
-// normalRoomCode reads it, with no '.' or ':', written either as eight
-// characters or as two groups of four around one dash. A host name that looks
+// normalRoomCode reads it, with no '.' or ':', written as eight characters,
+// as two groups of four around one dash, or with spaces anywhere. A host name that looks
 // just like a code ("gamecube") can be given with its port, "gamecube:27960".
 bool looksLikeRoomCode(const std::string& text);

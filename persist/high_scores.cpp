@@ -11,8 +11,6 @@
 namespace {
 
 constexpr int kNameLength = 15;
-constexpr int kBackspace = 8;
-constexpr int kDelete = 127;
 constexpr const char* kRefused = "nope";
 
 void drawCentred(const std::string& text, float scale, float y) {
@@ -81,7 +79,7 @@ void gameapp::drawGameOver(int frame) {
     if (frame < 3) drainKeys();
     // One character a frame; faster typing waits in the queue.
     const int c = nextChar();
-    if (c == kBackspace || c == kDelete) {
+    if (c == kBackspaceChar || c == kDeleteChar) {
         if (nameCursor > 1) --nameCursor;
     } else if (nameCursor <= kNameLength) {
         std::string typed = nameCharFilter(c);

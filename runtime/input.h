@@ -8,6 +8,10 @@
 #include <utility>
 #include <vector>
 
+// Typed characters that take one back.
+constexpr int kBackspaceChar = 8;
+constexpr int kDeleteChar = 127;
+
 // Windows virtual-key codes the game reads.
 enum KeyCode : int {
     KeyEnter = 13,

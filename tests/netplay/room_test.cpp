@@ -221,7 +221,7 @@ TEST_F(Rooms, AGuestSaysWhyARoomItFoundCannotBeJoined) {
 
     hub.publish(topic("host"), sealed(presence(start + now / 1000)), true, 0);
     auto unanswered = guest(RoomRole::Player);
-    run(kNoAnswerMillis + 500);
+    run(kHostSilentMillis + 500);
     EXPECT_EQ(unanswered->failure(), "The host of K7QF-M2XD does not answer");
 }
 

@@ -331,7 +331,15 @@ TEST(CommandLine, OptionsAndTheirMistakes) {
         {{"--host", "+27960"}, CommandLine::Wrong, "a PORT is a number from 1 to 65535"},
         {{"--join", "box:0x6D39"}, CommandLine::Wrong, "a PORT is a number from 1 to 65535"},
         {{"--join", "box:"}, CommandLine::Wrong, "a PORT is a number from 1 to 65535"},
-        {{"--join"}, CommandLine::Wrong, "--join needs a HOST"},
+        {{"--join"}, CommandLine::Join, ""},
+        {{"--join", "k7qf m2xd", "--lobby", "lobby.lan"}, CommandLine::Join, ""},
+        {{"--join", ":27961"}, CommandLine::Wrong, "a HOST is needed before the :PORT"},
+        {{"--host", "--lobby", "10.0.0.2:1884"}, CommandLine::Host, ""},
+        {{"--host", "--lobby"}, CommandLine::Wrong, "--lobby needs a HOST[:PORT]"},
+        {{"--host", "--lobby", "box:0"}, CommandLine::Wrong, "--lobby: a PORT is a number"},
+        {{"--host", "27960", "--lobby", "box"}, CommandLine::Wrong, "--host PORT hosts directly"},
+        {{"--join", "box:27960", "--lobby", "box"}, CommandLine::Wrong, "--join HOST connects"},
+        {{"--replay", "--lobby", "box"}, CommandLine::Wrong, "--lobby needs --host or --join"},
         {{"--host", "--delay", "9"}, CommandLine::Wrong, "--delay takes 0 to 8 frames"},
         {{"--host", "--delay", "2x"}, CommandLine::Wrong, "--delay takes 0 to 8 frames"},
         {{"--host", "--delay", "-1"}, CommandLine::Wrong, "--delay takes 0 to 8 frames"},
@@ -369,6 +377,12 @@ TEST(CommandLine, OptionsAndTheirMistakes) {
     EXPECT_EQ(parsed.address, "box");
     EXPECT_EQ(parsed.port, 27961);
     EXPECT_EQ(parsed.inputDelay, 8);
+    // A code is told from a host by its form; a host named like one gives its port.
+    const char* code[] = {"flailwick", "--join", "k7qfm2xd"};
+    EXPECT_EQ(parseCommandLine(3, code).roomCode, "K7QF-M2XD");
+    const char* named[] = {"flailwick", "--join", "k7qfm2xd:27960"};
+    EXPECT_EQ(parseCommandLine(3, named).address, "k7qfm2xd");
+    EXPECT_EQ(parseCommandLine(3, named).roomCode, "");
     const char* host[] = {"flailwick", "--host", "00080"};
     EXPECT_EQ(parseCommandLine(3, host).port, 80);
     const char* coop[] = {"flailwick", "--host", "--coop"};
