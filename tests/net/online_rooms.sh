@@ -80,6 +80,7 @@ run_case() {
   wait_for_line "$HOST_DIR/out" "^Room code " 30 || fail "$name: no room code: $(cat "$HOST_DIR/err")"
   local code
   code=$(sed -n 's/^Room code //p' "$HOST_DIR/out")
+  local launched=$(date +%s%N)
   side JOIN lab_run_b --join "$code" --lobby "$lobby"
   GAME_PID=$JOIN_PID
 
@@ -92,6 +93,14 @@ run_case() {
     cleanup
     return
   fi
+  # From starting the joiner to its first frame, which follows the input delay's line.
+  local i
+  for i in $(seq 1 2000); do
+    grep -q "^Input delay" "$JOIN_DIR/out" 2>/dev/null && break
+    kill -0 "$JOIN_PID" 2>/dev/null || break
+    sleep 0.02
+  done
+  local firstFrame=$((($(date +%s%N) - launched) / 1000000))
   for dir in "$HOST_DIR" "$JOIN_DIR"; do
     wait_for_line "$dir/out" "^Path: " 40 || fail "$name: no path: $(grep -v ALSA "$dir/err")"
     grep -Eq "^Path: $expected \(.*${pair:+ $pair -> .* $pair\)}" "$dir/out" ||
@@ -116,7 +125,8 @@ run_case() {
   done
   set -- $hashes
   [ "$1" = "$2" ] || fail "$name: the two recordings end differently: $hashes"
-  echo "ok   $name: $(grep '^Path' "$JOIN_DIR/out"), both recordings end at $1"
+  echo "ok   $name: $(grep '^Path' "$JOIN_DIR/out"), the joiner's first frame ${firstFrame} ms" \
+    "after it started, both recordings end at $1"
   cleanup
 }
 
