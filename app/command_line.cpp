@@ -48,7 +48,7 @@ constexpr Action kActions[] = {
     {"--version", CommandLine::Version},   {"--replay", CommandLine::Replay},
     {"--verify", CommandLine::Verify},     {"--synctest", CommandLine::Synctest},
     {"--timedemo", CommandLine::Timedemo}, {"--host", CommandLine::Host},
-    {"--join", CommandLine::Join},
+    {"--join", CommandLine::Join},         {"--watch", CommandLine::Watch},
 };
 
 // Checks what followed the action's option and fills it in; empty when right.
@@ -64,9 +64,10 @@ std::string takeOperands(const std::string& option, const std::vector<std::strin
             c.port = kDefaultPort;
             if (!operands.empty() && !readCount(operands[0], 65535, c.port)) c.port = 0;
             break;
-        case CommandLine::Join: {
-            if (operands.empty()) return "--join needs a HOST";
-            if (operands.size() > 1) return "--join takes one HOST[:PORT]";
+        case CommandLine::Join:
+        case CommandLine::Watch: {
+            if (operands.empty()) return option + " needs a HOST";
+            if (operands.size() > 1) return option + " takes one HOST[:PORT]";
             c.address = operands[0];
             c.port = kDefaultPort;
             const std::size_t colon = c.address.rfind(':');
@@ -89,15 +90,16 @@ std::string takeOperands(const std::string& option, const std::vector<std::strin
         default:
             break;
     }
-    if ((c.action == CommandLine::Host || c.action == CommandLine::Join) && c.port < 1)
-        return "a PORT is a number from 1 to 65535";
+    const bool online = c.action == CommandLine::Host || c.action == CommandLine::Join ||
+                        c.action == CommandLine::Watch;
+    if (online && c.port < 1) return "a PORT is a number from 1 to 65535";
     // A fight that cannot be watched stops here; checking goes on past a missing
     // one and reports it among the others.
     if (c.action == CommandLine::Replay || c.action == CommandLine::Timedemo) {
         for (const std::string& file : operands)
             if (!fileExists(file)) return "there is no file '" + file + "'";
     }
-    if (c.action != CommandLine::Host && c.action != CommandLine::Join) c.files = operands;
+    if (!online) c.files = operands;
     return "";
 }
 
@@ -132,6 +134,9 @@ std::string helpText() {
            "  --join HOST[:PORT] join the online game hosted at HOST, versus or co-op\n"
            "  --delay N|auto     with --host or --join: your keys act N frames later\n"
            "                     (0 to 8; auto, the default, chooses from the round trip)\n"
+           "  --watch HOST[:PORT]\n"
+           "                     watch the online game hosted at HOST a moment behind the\n"
+           "                     players (a host takes up to 8 watchers); Esc leaves\n"
            "  --version          show the version, and the simulation and online protocol\n"
            "                     versions that recordings and the other player must share\n"
            "  --help             show this help\n"

@@ -18,10 +18,11 @@ struct CommandLine {
         Timedemo,
         Host,
         Join,
+        Watch,
         Wrong
     } action = Play;
-    std::string address;             // Join: the host
-    int port = 0;                    // Host, Join
+    std::string address;             // Join, Watch: the host
+    int port = 0;                    // Host, Join, Watch
     int inputDelay = -1;             // Host, Join: frames; -1 chooses from the round trip
     bool coop = false;               // Host: the co-op game instead of versus
     std::vector<std::string> files;  // Replay: none for the newest fight

@@ -6,6 +6,7 @@
 #include "app/command_line.h"
 #include "app/gameapp.h"
 #include "netplay/online.h"
+#include "netplay/watch.h"
 #include "replay/replay.h"
 #include "runtime/platform/headless.h"
 #include "runtime/platform/sdl_platform.h"
@@ -44,6 +45,9 @@ int main(int argc, char** argv) {
                                        command.port, command.inputDelay, command.coop};
             endProgram(playOnline(online));
         }
+        case CommandLine::Watch:
+            setPlatform(&sdlPlatform());
+            endProgram(watchOnline(command.address, command.port));
         case CommandLine::Play:
             break;
     }

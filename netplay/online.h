@@ -10,6 +10,7 @@
 
 class gameapp;
 class NetLink;
+class WatcherFeed;
 
 // The input delay chosen from the round trip the handshake measures.
 constexpr int kAutoDelay = -1;
@@ -28,9 +29,12 @@ int playOnline(const OnlineOptions& options);
 // Over a link already made, with the window open and the keys fed
 // (startKeyFeed): the handshake, then the game until either side leaves or
 // it ends. peer names the other side in messages; coop is the host's choice,
-// which the joiner learns. The exit status, as playOnline's.
+// which the joiner learns. The host's watchers, when given, are offered the
+// series and fed its confirmed frames every display frame, and its end.
+// The exit status, as playOnline's.
 int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int inputDelay,
-                 const std::string& peer = "the other player", bool coop = false);
+                 const std::string& peer = "the other player", bool coop = false,
+                 WatcherFeed* watchers = nullptr);
 // The host's high-score table, as the handshake brought it, made the game's:
 // a co-op game over asks for a name by it on both sides alike.
 void useHostTable(gameapp& game, const SeriesStart& start);

@@ -11,6 +11,14 @@ constexpr std::size_t kMaxMessage = kMaxDatagram - 8;
 
 }  // namespace
 
+char firstMessageTag(const std::string& datagram) {
+    if (datagram.size() < 3 || static_cast<std::uint8_t>(datagram[0]) != DatagramReliable) return 0;
+    ByteReader r(datagram, 1, "cut short");
+    const std::uint32_t number = r.varint("damaged");
+    if (!r.ok() || number != 1 || r.left() == 0) return 0;
+    return datagram[datagram.size() - r.left()];
+}
+
 PeerProtocol::PeerProtocol(NetLink& link) : link_(link) {}
 
 void PeerProtocol::send(const std::string& datagram) {
@@ -72,8 +80,11 @@ void PeerProtocol::take(const std::string& datagram, int now) {
         case DatagramAck: {
             const std::uint32_t upTo = r.varint(damaged);
             if (!r.ok() || r.left() != 0) return;
+            // Only numbers this side sent, so a wild one cannot pass those to come.
+            if (upTo >= nextNumber_) return;
             while (!unacknowledged_.empty() && unacknowledged_.front().first <= upTo)
                 unacknowledged_.pop_front();
+            if (upTo > acknowledged_) acknowledged_ = upTo;
             break;
         }
         case DatagramKeys:

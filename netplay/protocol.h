@@ -23,6 +23,11 @@ enum Datagram : std::uint8_t {
     DatagramPong = 'Y',
 };
 
+// The tag of the first message a datagram carries when it is the sender's
+// first numbered message, else 0: what a new address wants, before it has a
+// protocol of its own.
+char firstMessageTag(const std::string& datagram);
+
 class PeerProtocol {
   public:
     // Messages waiting for their acknowledgement: past this the other side
@@ -59,6 +64,10 @@ class PeerProtocol {
     // Bytes this side has sent, datagrams whole.
     std::uint64_t bytesSent() const { return bytesSent_; }
     std::uint64_t datagramsSent() const { return datagramsSent_; }
+    // The number of the last message sent, and the newest the other side has
+    // acknowledged with all before it: 0 for none.
+    std::uint32_t lastSent() const { return nextNumber_ - 1; }
+    std::uint32_t acknowledged() const { return acknowledged_; }
 
   private:
     void send(const std::string& datagram);
@@ -67,6 +76,7 @@ class PeerProtocol {
     NetLink& link_;
     std::deque<std::pair<std::uint32_t, std::string>> unacknowledged_;  // number, message
     std::uint32_t nextNumber_ = 1;
+    std::uint32_t acknowledged_ = 0;
     std::uint32_t received_ = 0;  // every message up to this one has arrived
     std::array<std::string, kMaxAhead> ahead_;
     std::array<bool, kMaxAhead> aheadHeld_{};
