@@ -1,6 +1,8 @@
 // Numbered messages, their acknowledgements and their second sending; pings.
 #include "netplay/protocol.h"
 
+#include <algorithm>
+
 #include "runtime/bytes.h"
 #include "runtime/net/link.h"
 
@@ -33,12 +35,11 @@ void PeerProtocol::sendReliable(const std::string& message, int now) {
         failed_ = true;
         return;
     }
-    unacknowledged_.emplace_back(nextNumber_++, message);
+    unacknowledged_.push_back({nextNumber_++, message, now});
     ByteWriter d;
     d.u8(DatagramReliable);
-    d.varint(unacknowledged_.back().first);
+    d.varint(unacknowledged_.back().number);
     send(d.bytes + message);
-    lastResend_ = now;
 }
 
 void PeerProtocol::sendUnreliable(const std::string& datagram) { send(datagram); }
@@ -82,7 +83,7 @@ void PeerProtocol::take(const std::string& datagram, int now) {
             if (!r.ok() || r.left() != 0) return;
             // Only numbers this side sent, so a wild one cannot pass those to come.
             if (upTo >= nextNumber_) return;
-            while (!unacknowledged_.empty() && unacknowledged_.front().first <= upTo)
+            while (!unacknowledged_.empty() && unacknowledged_.front().number <= upTo)
                 unacknowledged_.pop_front();
             if (upTo > acknowledged_) acknowledged_ = upTo;
             break;
@@ -125,14 +126,16 @@ void PeerProtocol::poll(int now) {
         heardOnce_ = true;
         take(d, now);
     }
-    if (!unacknowledged_.empty() && now - lastResend_ >= kResendMillis) {
-        lastResend_ = now;
-        for (const auto& [number, message] : unacknowledged_) {
-            ByteWriter d;
-            d.u8(DatagramReliable);
-            d.varint(number);
-            send(d.bytes + message);
-        }
+    const int resend = byRoundTrip_ && roundTrip_ > 0 ? std::max(kResendMillis, roundTrip_ * 3 / 2)
+                                                      : kResendMillis;
+    // Each on its own time: a stream of new messages must not hold back an old one.
+    for (Unacknowledged& u : unacknowledged_) {
+        if (now - u.sentAt < resend) continue;
+        u.sentAt = now;
+        ByteWriter d;
+        d.u8(DatagramReliable);
+        d.varint(u.number);
+        send(d.bytes + u.message);
     }
     if (now - lastPing_ >= kPingMillis) {
         lastPing_ = now;

@@ -43,6 +43,11 @@ class PeerProtocol {
 
     explicit PeerProtocol(NetLink& link);
 
+    // Messages go again only once a round trip and a half has passed
+    // (kResendMillis at least): for a stream of them, where sooner would
+    // only send each twice.
+    void resendByRoundTrip() { byRoundTrip_ = true; }
+
     // Reads what arrived and sends again what waits for an acknowledgement.
     // now: milliseconds on this side's clock.
     void poll(int now);
@@ -74,7 +79,12 @@ class PeerProtocol {
     void take(const std::string& datagram, int now);
 
     NetLink& link_;
-    std::deque<std::pair<std::uint32_t, std::string>> unacknowledged_;  // number, message
+    struct Unacknowledged {
+        std::uint32_t number;
+        std::string message;
+        int sentAt;  // last sent, on this side's clock
+    };
+    std::deque<Unacknowledged> unacknowledged_;
     std::uint32_t nextNumber_ = 1;
     std::uint32_t acknowledged_ = 0;
     std::uint32_t received_ = 0;  // every message up to this one has arrived
@@ -83,13 +93,13 @@ class PeerProtocol {
     std::deque<std::string> delivered_;
     std::vector<std::string> keys_;
     std::vector<std::string> arrived_;
-    int lastResend_ = 0;
     int lastPing_ = 0;
     int heard_ = 0;
     bool heardOnce_ = false;
     bool started_ = false;
     int roundTrip_ = -1;  // milliseconds; -1 before the first pong
     bool failed_ = false;
+    bool byRoundTrip_ = false;
     std::uint64_t bytesSent_ = 0;
     std::uint64_t datagramsSent_ = 0;
 };

@@ -45,6 +45,7 @@ void WatcherFeed::add(std::unique_ptr<NetLink> link, int now) {
     Watcher& w = watchers_.emplace_back();
     w.link = std::move(link);
     w.protocol = std::make_unique<PeerProtocol>(*w.link);
+    w.protocol->resendByRoundTrip();
     w.since = now;
 }
 
@@ -163,7 +164,10 @@ void WatcherFeed::poll(int now) {
     }
     std::erase_if(watchers_, [&](const Watcher& w) {
         const bool gone = w.state == State::Leaving && now - w.since >= kLeavingMillis;
-        if (gone) bytesGone_ += w.protocol->bytesSent();
+        if (gone) {
+            bytesGone_ += w.protocol->bytesSent();
+            datagramsGone_ += w.protocol->datagramsSent();
+        }
         return gone;
     });
 }
@@ -184,6 +188,13 @@ std::uint64_t WatcherFeed::bytesSent() const {
     std::uint64_t sum = bytesGone_;
     for (const Watcher& w : watchers_)
         sum += w.protocol->bytesSent();
+    return sum;
+}
+
+std::uint64_t WatcherFeed::datagramsSent() const {
+    std::uint64_t sum = datagramsGone_;
+    for (const Watcher& w : watchers_)
+        sum += w.protocol->datagramsSent();
     return sum;
 }
 

@@ -30,10 +30,11 @@ constexpr std::size_t kMessagesInFlight = 32;
 // Frames messages one watcher is sent in one display frame, at most: a
 // watcher that comes late catches up at 60 times this many frames a second.
 constexpr int kChunksPerFrame = 4;
-// A stretch goes out once this many frames are new, or this long after the
-// last one went.
+// A stretch goes out once this many frames are new (a tenth of a second),
+// or a shorter one this long after the last went: confirmed frames come
+// unevenly, and each stretch costs a datagram.
 constexpr int kFeedFrames = 6;
-constexpr int kFeedMillis = 100;
+constexpr int kFeedMillis = 200;
 // A watcher whose acknowledged frames lie this far behind the confirmed
 // ones (10 s), and that has not gained on them in kGainMillis, is dropped.
 constexpr int kMaxBehindFrames = 600;
@@ -64,6 +65,7 @@ class WatcherFeed {
     bool delivered() const;
     // Bytes sent to watchers, all of them together, datagrams whole.
     std::uint64_t bytesSent() const;
+    std::uint64_t datagramsSent() const;
     int framesKept() const { return static_cast<int>(one_.size()); }
 
   private:
@@ -92,6 +94,7 @@ class WatcherFeed {
     bool ended_ = false;
     FeedEnd end_;
     std::uint64_t bytesGone_ = 0;  // sent to watchers since forgotten
+    std::uint64_t datagramsGone_ = 0;
 };
 
 // The host's port with room for watchers, as the player's link: of the

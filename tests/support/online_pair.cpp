@@ -319,6 +319,7 @@ PairOutcome playPair(const PairRun& run, WatchedOutcome* watched) {
         seen.watchers.push_back(o);
     }
     seen.watcherBytes = static_cast<double>(feed.bytesSent());
+    seen.watcherDatagrams = static_cast<double>(feed.datagramsSent());
     if (watched != nullptr) *watched = seen;
     const int common = std::min(out[0].confirmed, out[1].confirmed);
     for (int s = 0; s < 2; ++s) {

@@ -100,7 +100,8 @@ struct WatcherOutcome {
 struct WatchedOutcome {
     std::vector<WatcherOutcome> watchers;
     int watching = 0;         // watchers the host still fed as the series ended
-    double watcherBytes = 0;  // sent by the host to all watchers
+    double watcherBytes = 0;  // sent by the host to all watchers, and in datagrams
+    double watcherDatagrams = 0;
 };
 
 struct PairOutcome {
