@@ -172,11 +172,14 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
                  const std::string& peer, bool coop, WatcherFeed* watchers) {
     catchWindowClose(true);
     OnlineSession session(link, host);
-    // Watchers hear how it ended, and have the time the last message is up to get all of it.
+    // Watchers hear how it ended, and the last message stays up until they have all of it.
     const auto feedEnd = [watchers](SeriesEnd how, int frame) {
-        if (watchers == nullptr) return std::function<void()>();
+        if (watchers == nullptr) return std::function<bool()>();
         watchers->end({how, frame});
-        return std::function<void()>([watchers] { watchers->poll(clockMillis()); });
+        return std::function<bool()>([watchers] {
+            watchers->poll(clockMillis());
+            return !watchers->delivered();
+        });
     };
     if (host) {
         // The table a game over here would go into, as on one machine.

@@ -82,15 +82,17 @@ void showLines(gameapp& game, const std::vector<std::string>& lines) {
     presentFrame();
 }
 
-int finish(gameapp& game, const std::string& text, int status,
-           const std::function<void()>& meanwhile) {
+int finish(gameapp& game, const std::string& text, int status, const std::function<bool()>& busy) {
     setFrameOverlay({});
     std::fprintf(stderr, "flailwick: %s\n", text.c_str());
     const int start = clockMillis();
-    while (clockMillis() - start < kMessageMillis && !windowCloseRequested()) {
-        if (meanwhile) meanwhile();
+    bool skipped = false;
+    for (;;) {
+        const int up = clockMillis() - start;
+        const bool stay = busy && busy() && up < 2 * kMessageMillis;
+        if (!stay && (skipped || up >= kMessageMillis || windowCloseRequested())) break;
         showLines(game, {text});
-        if (viewerKeyPresses(KeyEscape) > 0 || viewerKeyPresses(KeyEnter) > 0) break;
+        skipped = skipped || viewerKeyPresses(KeyEscape) > 0 || viewerKeyPresses(KeyEnter) > 0;
     }
     return status;
 }

@@ -48,7 +48,8 @@ class ConfirmedRecord {
 constexpr int kMessageMillis = 2500;
 // The lines of a screen of text, centred, in the heading's colour.
 void showLines(gameapp& game, const std::vector<std::string>& lines);
-// A last message, up for a moment or until a key; meanwhile, when given, runs
-// every frame it is up. Returns status.
+// A last message, up for a moment or until a key. busy, when given, runs
+// every frame it is up, and keeps it up while it returns true (for as long
+// again at most), a key or not. Returns status.
 int finish(gameapp& game, const std::string& text, int status,
-           const std::function<void()>& meanwhile = {});
+           const std::function<bool()>& busy = {});

@@ -98,7 +98,9 @@ int watchOverLink(std::unique_ptr<gameapp> game, NetLink& link, const std::strin
         }
         session.listen(now);
         if (session.end() != WatchEnd::None) return end(failedText(session, peer), 1);
-        player.frame(session);
+        // Nothing to show before the players' first frame comes.
+        if (!player.frame(session) && player.played() == 0)
+            showLines(*game, {"WAITING FOR THE PLAYERS", peer, "Esc leaves"});
         record.takeUpTo(player.played(), keys);
         if (player.done(session)) return end(endedText(*session.ended()), 0);
     }

@@ -1,13 +1,19 @@
 // Watchers of an online series over networks in memory: they end on the
 // players' hash from the first frame or from a late start, a stalled one is
 // dropped without the players waiting, a ninth and a damaged hello are
-// refused.
+// refused. And the host's port over the loopback, where each finds its place.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "netplay/messages.h"
 #include "netplay/protocol.h"
+#include "netplay/session.h"
+#include "netplay/watch_session.h"
 #include "netplay/watchers.h"
 #include "runtime/net/memory_link.h"
 #include "tests/support/headless_fixture.h"
@@ -88,6 +94,50 @@ TEST(WatcherFeed, ADamagedHelloIsRefusedInWords) {
             readRefused(m, refusal);
     }
     EXPECT_EQ(refusal.reason, "the watcher's hello is damaged");
+}
+
+int steadyMillis() {
+    return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                std::chrono::steady_clock::now().time_since_epoch())
+                                .count() %
+                            (1 << 30));
+}
+
+TEST(HostDoor, AStrangerWhoWritesFirstTakesNoPlaceThePlayerAndAWatcherFindTheirs) {
+    std::string error;
+    std::unique_ptr<UdpHub> hub;
+    int port = 0;
+    for (int tries = 0; !hub && tries < 20; ++tries) {
+        port = 30000 + (getpid() * 7 + tries * 131) % 20000;
+        hub = hubOnPort(port, kHubAddresses, error);
+    }
+    ASSERT_TRUE(hub) << error;
+    WatcherFeed feed;
+    feed.offer(SeriesStart{});
+    HostDoor door(std::move(hub), feed, steadyMillis);
+    OnlineSession host(door, true);
+    host.offer(SeriesStart{}, "");
+    const std::unique_ptr<NetLink> stranger = joinAt("127.0.0.1", port, error);
+    const std::unique_ptr<NetLink> joinerLink = joinAt("127.0.0.1", port, error);
+    const std::unique_ptr<NetLink> watcherLink = joinAt("127.0.0.1", port, error);
+    ASSERT_TRUE(stranger && joinerLink && watcherLink) << error;
+    stranger->send("not a game");
+    OnlineSession joiner(*joinerLink, false);
+    WatchSession watcher(*watcherLink);
+    bool hostReady = false, joinerReady = false, watching = false;
+    const int began = steadyMillis();
+    while (!(hostReady && joinerReady && watching) && steadyMillis() - began < 10000) {
+        const int now = steadyMillis();
+        stranger->send("still not a game");
+        hostReady = host.handshake(now) || hostReady;
+        joinerReady = joiner.handshake(now) || joinerReady;
+        watching = watcher.handshake(now) || watching;
+        feed.poll(now);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_TRUE(hostReady && joinerReady) << host.why() << joiner.why();
+    EXPECT_TRUE(watching) << watcher.why();
+    EXPECT_EQ(feed.watching(), 1);
 }
 
 }  // namespace
