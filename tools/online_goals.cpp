@@ -100,7 +100,10 @@ int main(int argc, char** argv) {
     if (watchers > 0) {
         const double seconds = out.displayFrames / 60.0;
         int ended = 0;
+        double again = 0, shown = 0;
         for (const WatcherOutcome& w : watched.watchers) {
+            again += w.shownAgain;
+            shown += w.played + w.shownAgain;
             const bool whole =
                 w.welcomed && w.endFrame > 0 && w.played == w.endFrame && w.hash == out.host.hash;
             ended += whole ? 1 : 0;
@@ -110,6 +113,8 @@ int main(int argc, char** argv) {
             "bytes a second of datagrams, %.0f with UDP and IP headers\n",
             watchers, ended, watched.watcherBytes / watchers / seconds,
             (watched.watcherBytes + 28.0 * watched.watcherDatagrams) / watchers / seconds);
+        std::printf("watchers showed the last frame again in %.2f %% of their display frames\n",
+                    shown > 0 ? 100.0 * again / shown : 0.0);
         std::printf("players' waits: host %d, joiner %d; without watchers: host %d, joiner %d\n",
                     out.host.waits, out.joiner.waits, alone.host.waits, alone.joiner.waits);
         watchedAll = ended == watchers && out.host.waits == alone.host.waits &&

@@ -178,7 +178,7 @@ struct Watcher {
             out.welcomed = session.handshake(now);
         } else {
             session.listen(now);
-            player.frame(session);
+            if (!player.frame(session) && player.played() > 0) ++out.shownAgain;
         }
         return true;
     }

@@ -93,6 +93,7 @@ struct WatcherOutcome {
     int confirmedAtHello = 0;         // frames the players had confirmed when it said hello
     int endFrame = -1;                // where the host said the series ended
     int played = 0;                   // frames it played
+    int shownAgain = 0;               // display frames, after the first frame, that played none
     std::uint64_t hash = 0;           // its game's, after them
     std::vector<FrameKeys> one, two;  // the keys it was sent
 };
