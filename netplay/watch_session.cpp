@@ -106,17 +106,25 @@ void WatchSession::sayGoodbye(int now) {
 
 int WatchPace::next(int played, int available, bool ended) {
     ++ticks_;
+    if (ticks_ - lastDry_ >= kCalmTicks) {
+        target_ = std::max(kWatchBehind, target_ - 3);
+        lastDry_ = ticks_;
+    }
     const int behind = available - played;
     if (behind <= 0) {
-        // Run dry: some frames gather again before it goes on, to ride out the next gap.
+        // Run dry: frames gather again before it goes on, to ride out the next gap.
+        if (!refilling_ && !ended) {
+            target_ = std::min(kMaxWatchBehind, target_ + 3);
+            lastDry_ = ticks_;
+        }
         refilling_ = !ended;
         return 0;
     }
-    if (refilling_ && behind < kWatchBehind && !ended) return 0;
+    if (refilling_ && behind < target_ && !ended) return 0;
     refilling_ = false;
-    if (behind > kCatchUpBehind) return std::min(behind - kWatchBehind, kCatchUpFrames);
+    if (behind > kCatchUpBehind) return std::min(behind - target_, kCatchUpFrames);
     // Further behind than a stretch of the feed beyond the usual: a frame more now and then.
-    const bool hurry = behind > 2 * kWatchBehind + kFeedFrames && ticks_ % 3 == 0;
+    const bool hurry = behind > 2 * target_ + kFeedFrames && ticks_ % 3 == 0;
     return std::min(behind, hurry ? 2 : 1);
 }
 

@@ -63,8 +63,13 @@ class WatchSession {
     std::string why_;
 };
 
-// Frames a watcher is kept behind the newest it has, once it has run dry.
+// Frames a watcher gathers behind the newest it has before it goes on, once
+// it has run dry: kWatchBehind at first, 3 more each time it runs dry (a
+// lossy link's gaps are longer), up to kMaxWatchBehind, and 3 fewer after
+// each kCalmTicks display frames that it did not.
 constexpr int kWatchBehind = 6;
+constexpr int kMaxWatchBehind = 30;
+constexpr int kCalmTicks = 600;
 // Further behind than this it catches up unseen, at most kCatchUpFrames
 // frames a display frame, without drawing or sound.
 constexpr int kCatchUpBehind = 180;
@@ -80,6 +85,8 @@ class WatchPace {
   private:
     bool refilling_ = true;
     int ticks_ = 0;
+    int target_ = kWatchBehind;
+    int lastDry_ = 0;  // the display frame it last ran dry, or calmed down
 };
 
 // Plays what a watch session has on the series' game at the pace's rate,
