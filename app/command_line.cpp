@@ -63,7 +63,7 @@ constexpr Action kActions[] = {
     {"--version", CommandLine::Version},   {"--replay", CommandLine::Replay},
     {"--verify", CommandLine::Verify},     {"--synctest", CommandLine::Synctest},
     {"--timedemo", CommandLine::Timedemo}, {"--host", CommandLine::Host},
-    {"--join", CommandLine::Join},
+    {"--join", CommandLine::Join},         {"--watch", CommandLine::Watch},
 };
 
 // Checks what followed the action's option and fills it in; empty when right.
@@ -81,7 +81,8 @@ std::string takeOperands(const std::string& option, const std::vector<std::strin
             if (c.portGiven && !readCount(operands[0], 65535, c.port)) c.port = 0;
             break;
         case CommandLine::Join:
-            if (operands.size() > 1) return "--join takes one CODE or HOST[:PORT]";
+        case CommandLine::Watch:
+            if (operands.size() > 1) return option + " takes one CODE or HOST[:PORT]";
             c.port = kDefaultPort;
             if (operands.empty()) break;
             if (looksLikeRoomCode(operands[0])) {
@@ -104,15 +105,16 @@ std::string takeOperands(const std::string& option, const std::vector<std::strin
         default:
             break;
     }
-    if ((c.action == CommandLine::Host || c.action == CommandLine::Join) && c.port < 1)
-        return "a PORT is a number from 1 to 65535";
+    const bool online = c.action == CommandLine::Host || c.action == CommandLine::Join ||
+                        c.action == CommandLine::Watch;
+    if (online && c.port < 1) return "a PORT is a number from 1 to 65535";
     // A fight that cannot be watched stops here; checking goes on past a missing
     // one and reports it among the others.
     if (c.action == CommandLine::Replay || c.action == CommandLine::Timedemo) {
         for (const std::string& file : operands)
             if (!fileExists(file)) return "there is no file '" + file + "'";
     }
-    if (c.action != CommandLine::Host && c.action != CommandLine::Join) c.files = operands;
+    if (!online) c.files = operands;
     return "";
 }
 
@@ -156,12 +158,17 @@ std::string helpText() {
            "  --join [CODE]      join the room with CODE through the lobby, versus or\n"
            "                     co-op; without CODE, type it in the window\n"
            "  --join HOST[:PORT] join the game hosted at HOST directly\n"
-           "  --lobby HOST[:PORT] the lobby where rooms meet (port 1883 when not given);\n"
+           "  --lobby HOST[:PORT] the lobby where rooms meet, for --host, --join and --watch\n"
+           "                     (port 1883 when not given);\n"
            "                     else $FLAILWICK_LOBBY, else " +
            (builtInLobby().empty() ? std::string("none") : builtInLobby()) +
            "\n"
            "  --delay N|auto     with --host or --join: your keys act N frames later\n"
            "                     (0 to 8; auto, the default, chooses from the round trip)\n"
+           "  --watch [CODE|HOST[:PORT]]\n"
+           "                     watch the online game in the room with CODE, or hosted\n"
+           "                     at HOST, a moment behind the players (a host takes up\n"
+           "                     to 8 watchers); without either, type the code; Esc leaves\n"
            "  --version          show the version, and the simulation and online protocol\n"
            "                     versions that recordings and the other player must share\n"
            "  --help             show this help\n"
@@ -224,10 +231,12 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     if (delayGiven && c.action != CommandLine::Host && c.action != CommandLine::Join)
         return wrong("--delay needs --host or --join");
     if (!c.lobby.empty()) {
-        if (c.action != CommandLine::Host && c.action != CommandLine::Join)
-            return wrong("--lobby needs --host or --join");
+        if (c.action != CommandLine::Host && c.action != CommandLine::Join &&
+            c.action != CommandLine::Watch)
+            return wrong("--lobby needs --host, --join or --watch");
         if (c.portGiven) return wrong("--host PORT hosts directly: leave out the PORT for a room");
-        if (!c.address.empty()) return wrong("--join HOST connects directly: give a room code");
+        if (!c.address.empty())
+            return wrong(actionOption + " HOST connects directly: give a room code");
     }
     // The joiner plays what the host chose.
     if (c.coop && c.action != CommandLine::Host) return wrong("--coop needs --host");

@@ -18,15 +18,16 @@ struct CommandLine {
         Timedemo,
         Host,
         Join,
+        Watch,
         Wrong
     } action = Play;
-    std::string address;     // Join: the host; empty with no code either: typed in the window
-    std::string roomCode;    // Join: the room's code, in its normal form
-    int port = 0;            // Host, Join
-    bool portGiven = false;  // Host: a PORT hosts directly even where a lobby is known
-    std::string lobby;       // --lobby HOST[:PORT], as given
-    int inputDelay = -1;     // Host, Join: frames; -1 chooses from the round trip
-    bool coop = false;       // Host: the co-op game instead of versus
+    std::string address;   // Join, Watch: the host; empty with no code either: typed in the window
+    std::string roomCode;  // Join, Watch: the room's code, in its normal form
+    int port = 0;          // Host, Join, Watch
+    bool portGiven = false;          // Host: a PORT hosts directly even where a lobby is known
+    std::string lobby;               // --lobby HOST[:PORT], as given
+    int inputDelay = -1;             // Host, Join: frames; -1 chooses from the round trip
+    bool coop = false;               // Host: the co-op game instead of versus
     std::vector<std::string> files;  // Replay: none for the newest fight
     std::string error;               // Wrong: the one line that says why
 };

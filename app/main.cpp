@@ -7,6 +7,7 @@
 #include "app/command_line.h"
 #include "app/gameapp.h"
 #include "netplay/online.h"
+#include "netplay/watch.h"
 #include "replay/replay.h"
 #include "runtime/platform/headless.h"
 #include "runtime/platform/sdl_platform.h"
@@ -39,10 +40,12 @@ int main(int argc, char** argv) {
             endProgram(watchReplay(file, command.action == CommandLine::Timedemo));
         }
         case CommandLine::Host:
-        case CommandLine::Join: {
+        case CommandLine::Join:
+        case CommandLine::Watch: {
             setPlatform(&sdlPlatform());
             OnlineOptions online;
             online.host = command.action == CommandLine::Host;
+            online.watch = command.action == CommandLine::Watch;
             online.address = command.address;
             online.port = command.port;
             online.inputDelay = command.inputDelay;

@@ -1,6 +1,8 @@
 // Writing and reading the messages that must arrive.
 #include "netplay/messages.h"
 
+#include <algorithm>
+
 #include "fight/simulation_version.h"
 #include "netplay/keys_message.h"
 #include "replay/format.h"
@@ -169,6 +171,89 @@ bool readParts(const std::string& m, int& frame, StateParts& out) {
         h = r.u64();
     if (!r.ok() || r.left() != 0 || f > static_cast<std::uint32_t>(kMaxFrame)) return false;
     frame = static_cast<int>(f);
+    return true;
+}
+
+std::string watchMessage(const Versions& v) {
+    ByteWriter w = tagged(MessageWatch);
+    writeVersions(w, v);
+    return w.bytes;
+}
+
+bool readWatch(const std::string& m, Versions& out) {
+    if (!opens(m, MessageWatch)) return false;
+    ByteReader r(m, 1, kCutShort);
+    readVersions(r, out);
+    return r.ok() && r.left() == 0;
+}
+
+// Two bytes a frame, and the typed characters only in a stretch that has any.
+std::string framesMessage(const FeedFrames& f) {
+    ByteWriter w = tagged(MessageFrames);
+    const int count = std::clamp(f.count, 0, kFeedChunk);
+    bool typed = false;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i)
+        typed = typed || typedIn(f.one[i]) != 0 || typedIn(f.two[i]) != 0;
+    w.varint(static_cast<std::uint32_t>(f.first));
+    w.varint(static_cast<std::uint32_t>(std::max(0, f.confirmed - f.first - count)));
+    w.u8(static_cast<std::uint32_t>(count) | (typed ? 0x80u : 0u));
+    for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i) {
+        w.u8(f.one[i] & kFrameKeyBits);
+        w.u8(f.two[i] & kFrameKeyBits);
+        if (typed) {
+            w.u8(static_cast<std::uint32_t>(typedIn(f.one[i])));
+            w.u8(static_cast<std::uint32_t>(typedIn(f.two[i])));
+        }
+    }
+    return w.bytes;
+}
+
+bool readFrames(const std::string& m, FeedFrames& out) {
+    if (!opens(m, MessageFrames)) return false;
+    ByteReader r(m, 1, kCutShort);
+    const std::uint32_t first = r.varint("damaged");
+    const std::uint32_t beyond = r.varint("damaged");
+    const std::uint32_t counted = r.u8();
+    const std::uint32_t count = counted & 0x7Fu;
+    const bool typed = (counted & 0x80u) != 0;
+    const auto limit = static_cast<std::uint32_t>(kMaxFrame);
+    if (!r.ok() || count > kFeedChunk || first > limit || beyond > limit ||
+        first + count + beyond > limit)
+        return false;
+    FeedFrames f;
+    f.first = static_cast<int>(first);
+    f.count = static_cast<int>(count);
+    f.confirmed = static_cast<int>(first + count + beyond);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint32_t one = r.u8(), two = r.u8();
+        const int typedOne = typed ? static_cast<int>(r.u8()) : 0;
+        const int typedTwo = typed ? static_cast<int>(r.u8()) : 0;
+        if (one > kFrameKeyBits || two > kFrameKeyBits || !typable(typedOne) || !typable(typedTwo))
+            return false;
+        f.one[i] = withTyped(static_cast<FrameKeys>(one), typedOne);
+        f.two[i] = withTyped(static_cast<FrameKeys>(two), typedTwo);
+    }
+    if (!r.ok() || r.left() != 0) return false;
+    out = f;
+    return true;
+}
+
+std::string endedMessage(const FeedEnd& e) {
+    ByteWriter w = tagged(MessageEnded);
+    w.u8(static_cast<std::uint32_t>(e.how));
+    w.varint(static_cast<std::uint32_t>(e.frame));
+    return w.bytes;
+}
+
+bool readEnded(const std::string& m, FeedEnd& out) {
+    if (!opens(m, MessageEnded)) return false;
+    ByteReader r(m, 1, kCutShort);
+    const std::uint32_t how = r.u8();
+    const std::uint32_t frame = r.varint("damaged");
+    if (!r.ok() || r.left() != 0 || how < 1 || how > 4 ||
+        frame > static_cast<std::uint32_t>(kMaxFrame))
+        return false;
+    out = {static_cast<SeriesEnd>(how), static_cast<int>(frame)};
     return true;
 }
 

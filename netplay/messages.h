@@ -12,6 +12,8 @@
 
 // Two sides speak Flailwick alike only with the same protocol and simulation.
 constexpr std::uint32_t kOnlineProtocol = 4;
+// A host takes this many watchers besides its player.
+constexpr int kMaxWatchers = 8;
 
 enum MessageTag : char {
     MessageHello = 'H',
@@ -21,6 +23,11 @@ enum MessageTag : char {
     MessagePause = 'P',
     MessageGoodbye = 'B',
     MessageParts = 'D',
+    // A watcher's: its hello, answered with a welcome; then the host's
+    // confirmed frames and, last, how the series ended.
+    MessageWatch = 'V',
+    MessageFrames = 'F',
+    MessageEnded = 'E',
 };
 
 struct Versions {
@@ -79,6 +86,34 @@ bool readWelcome(const std::string& m, Versions& versions, SeriesStart& out);
 bool readRefused(const std::string& m, Refusal& out);
 bool readPause(const std::string& m, PauseRequest& out);
 bool readParts(const std::string& m, int& frame, StateParts& out);
+
+// Confirmed frames for a watcher: both players' keys from `first` on.
+constexpr int kFeedChunk = 64;
+struct FeedFrames {
+    int first = 0;
+    int count = 0;
+    int confirmed = 0;  // frames the host had confirmed when it sent these
+    std::array<FrameKeys, kFeedChunk> one{}, two{};
+};
+
+// How a series ended, as a watcher is told: after `frame` frames.
+enum class SeriesEnd : std::uint8_t {
+    PlayerOneLeft = 1,
+    PlayerTwoLeft = 2,
+    GameOver = 3,
+    PlayersParted = 4,  // their connection failed, or one closed the window
+};
+struct FeedEnd {
+    SeriesEnd how = SeriesEnd::GameOver;
+    int frame = 0;
+};
+
+std::string watchMessage(const Versions& v);
+std::string framesMessage(const FeedFrames& f);
+std::string endedMessage(const FeedEnd& e);
+bool readWatch(const std::string& m, Versions& out);
+bool readFrames(const std::string& m, FeedFrames& out);
+bool readEnded(const std::string& m, FeedEnd& out);
 
 // Empty when two sides agree on their versions; otherwise why not, in words.
 std::string versionMismatch(const Versions& theirs);

@@ -13,7 +13,10 @@
 #include "netplay/desync_report.h"
 #include "netplay/room_code.h"
 #include "netplay/room_connect.h"
+#include "netplay/series_game.h"
 #include "netplay/session.h"
+#include "netplay/watch.h"
+#include "netplay/watchers.h"
 #include "persist/settings_table.h"
 #include "replay/replay.h"
 #include "runtime/files.h"
@@ -26,36 +29,6 @@
 static_assert(kSeriesSettings == kSettingCount);
 
 namespace {
-
-constexpr int kMessageMillis = 2500;  // how long a last message stays up
-
-// The lines of a screen of text, centred, in the heading's colour.
-void showLines(gameapp& game, const std::vector<std::string>& lines) {
-    clearScreen();
-    game.cyclePalette();
-    game.drawHeading();
-    setDrawColor(game.palette[1][1], game.palette[1][2], game.palette[1][3]);
-    setDrawScale(2, 2);
-    int y = 300;
-    for (const std::string& line : lines) {
-        drawString(line, centredX(line, 2), static_cast<float>(y));
-        y += 48;
-    }
-    setDrawScale(1, 1);
-    presentFrame();
-}
-
-// A last message, up for a moment or until a key.
-int finish(gameapp& game, const std::string& text, int status) {
-    setFrameOverlay({});
-    std::fprintf(stderr, "flailwick: %s\n", text.c_str());
-    const int start = clockMillis();
-    while (clockMillis() - start < kMessageMillis && !windowCloseRequested()) {
-        showLines(game, {text});
-        if (viewerKeyPresses(KeyEscape) > 0 || viewerKeyPresses(KeyEnter) > 0) break;
-    }
-    return status;
-}
 
 FrameKeys localFrameKeys() {
     const auto held = [](int a, int b) { return viewerIsKeyDown(a) || viewerIsKeyDown(b); };
@@ -95,68 +68,6 @@ int typedForFrame(const gameapp& shown, int pending) {
         if (shown.matchState == kStateGameOver && typable(c)) return c;
     }
 }
-
-// A game object made now on both sides alike, with the series' settings;
-// full screen stays this machine's own.
-std::unique_ptr<SeriesSteps> stepsFor(gameapp& game, const SeriesStart& start,
-                                      FightObserver* recorder = nullptr) {
-    if (start.coop) return std::make_unique<CoopSteps>(game, start.seed, recorder);
-    return std::make_unique<VersusSteps>(game, start.seed, recorder);
-}
-
-std::unique_ptr<gameapp> seriesGame(const gameapp& shown, const SeriesStart& start) {
-    auto game = std::make_unique<gameapp>();
-    useHostTable(*game, start);
-    game->media = shown.media;
-    for (std::size_t i = 0; i < kSettings.size(); ++i) {
-        if (kSettings[i].field != &gameapp::fullscreen)
-            (*game).*(kSettings[i].field) = start.settings[i];
-    }
-    game->fullscreen = shown.fullscreen;
-    return game;
-}
-
-// The settings a series can be played with, or why not.
-std::string settingsRefusal(const SeriesStart& start) {
-    auto game = std::make_unique<gameapp>();
-    for (std::size_t i = 0; i < kSettings.size(); ++i)
-        (*game).*(kSettings[i].field) = start.settings[i];
-    game->fullscreen = 0;
-    return settingOutOfRange(*game);
-}
-
-// The fights as both sides confirm them, recorded frame by frame: a series
-// cut short keeps what was confirmed, and its end needs no second run. A
-// co-op score goes into the host's table here, once, as it is confirmed.
-class ConfirmedRecord {
-  public:
-    ConfirmedRecord(const gameapp& shown, const SeriesStart& start, bool host)
-        : game_(seriesGame(shown, start)), recorder_(replayDirectory()) {
-        game_->scoresToFile = host;
-        allowSaving(true);
-        steps_ = stepsFor(*game_, start, &recorder_);
-        allowSaving(false);
-    }
-    void takeUpTo(const RollbackSession& session) {
-        if (taken_ >= session.confirmed()) return;
-        const Unseen unseen;
-        allowSaving(true);
-        for (; taken_ < session.confirmed(); ++taken_)
-            steps_->advance(session.keysOf(1, taken_), session.keysOf(2, taken_), false);
-        allowSaving(false);
-    }
-    void cut() {
-        allowSaving(true);
-        steps_->cut();
-        allowSaving(false);
-    }
-
-  private:
-    std::unique_ptr<gameapp> game_;
-    FightRecorder recorder_;
-    std::unique_ptr<SeriesSteps> steps_;
-    int taken_ = 0;
-};
 
 // What the player sees of the connection, and the words over a fight.
 struct Overlay {
@@ -309,19 +220,29 @@ int playThroughRoom(std::unique_ptr<gameapp> game, const OnlineOptions& o) {
         }
         const std::unique_ptr<IceAgent> link = meeting.takePlayer();
         sayPath(*link);
+        WatcherFeed watchers;
         LinkDetails details;
         details.coop = o.coop;
         details.path = icePathName(link->path());
-        details.eachFrame = [&meeting](int now) { meeting.poll(now); };
+        details.watchers = &watchers;
+        // The room stays open: watchers who come later find their path through it.
+        details.eachFrame = [&meeting, &watchers](int now) {
+            meeting.poll(now);
+            for (std::unique_ptr<IceAgent>& watcher : meeting.takeWatchers())
+                watchers.add(std::move(watcher), now);
+        };
         return playOverLink(std::move(game), *link, true, o.inputDelay, details);
     }
-    GuestMeeting meeting(std::move(broker), code, keys, RoomRole::Player, defaultIceStarter());
+    GuestMeeting meeting(std::move(broker), code, keys,
+                         o.watch ? RoomRole::Watcher : RoomRole::Player, defaultIceStarter());
     if (!meet(*game, meeting, closed)) {
         if (meeting.stage() == MeetStage::Failed) return finish(*game, meeting.failure(), 1);
-        return finish(*game, "You stopped joining", closed ? 0 : 1);
+        return finish(*game, o.watch ? "You stopped watching" : "You stopped joining",
+                      closed ? 0 : 1);
     }
     const std::unique_ptr<IceAgent> link = meeting.takeLink();
     sayPath(*link);
+    if (o.watch) return watchOverLink(std::move(game), *link);
     LinkDetails details;
     details.peer = "the host";
     details.path = icePathName(link->path());
@@ -338,8 +259,15 @@ int playOnline(const OnlineOptions& o) {
     startKeyFeed();
     if (!o.lobbyHost.empty()) return playThroughRoom(std::move(game), o);
     if (!o.host && o.address.empty()) {
-        return finish(
-            *game, "A room code needs a lobby: --lobby HOST, or --join HOST for a direct game", 1);
+        return finish(*game, "A room code needs a lobby: --lobby HOST, or HOST for a direct game",
+                      1);
+    }
+    if (o.watch) {
+        // A watcher changes nothing of this machine's files but its recordings.
+        std::string error;
+        std::unique_ptr<NetLink> link = joinAt(o.address, o.port, error);
+        if (!link) return finish(*game, error, 1);
+        return watchOverLink(std::move(game), *link, o.address + ":" + std::to_string(o.port));
     }
     if (o.host) {
         std::printf(
@@ -347,8 +275,14 @@ int playOnline(const OnlineOptions& o) {
             "code instead, host with --lobby HOST[:PORT] or FLAILWICK_LOBBY.\n");
     }
     std::string error;
-    std::unique_ptr<NetLink> link =
-        o.host ? hostOnPort(o.port, error) : joinAt(o.address, o.port, error);
+    // The host's port has room for watchers besides the player.
+    WatcherFeed watchers;
+    std::unique_ptr<NetLink> link;
+    if (!o.host) {
+        link = joinAt(o.address, o.port, error);
+    } else if (std::unique_ptr<UdpHub> hub = hubOnPort(o.port, kHubAddresses, error)) {
+        link = std::make_unique<HostDoor>(std::move(hub), watchers, clockMillis);
+    }
     if (!link) return finish(*game, error, 1);
     const std::string peer =
         o.host ? "PORT " + std::to_string(o.port) : o.address + ":" + std::to_string(o.port);
@@ -362,6 +296,7 @@ int playOnline(const OnlineOptions& o) {
     details.peer = peer;
     details.coop = o.coop;
     details.mapping = mapping.get();
+    if (o.host) details.watchers = &watchers;
     return playOverLink(std::move(game), *link, o.host, o.inputDelay, details);
 }
 
@@ -369,11 +304,21 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
                  const LinkDetails& details) {
     const std::string& peer = details.peer;
     const bool coop = details.coop;
+    WatcherFeed* const watchers = details.watchers;
     const auto eachFrame = [&details](int now) {
         if (details.eachFrame) details.eachFrame(now);
     };
     catchWindowClose(true);
     OnlineSession session(link, host);
+    // Watchers hear how it ended, and the last message stays up until they have all of it.
+    const auto feedEnd = [watchers](SeriesEnd how, int frame) {
+        if (watchers == nullptr) return std::function<bool()>();
+        watchers->end({how, frame});
+        return std::function<bool()>([watchers] {
+            watchers->poll(clockMillis());
+            return !watchers->delivered();
+        });
+    };
     if (host) {
         // The table a game over here would go into, as on one machine.
         if (coop) game->loadScores();
@@ -384,17 +329,21 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
             return finish(*game, wrong + " (mend it on the OPTIONS screen)", 1);
         }
         session.offer(offer, "");
+        if (watchers != nullptr) watchers->offer(offer);
     }
     session.checkOffer = settingsRefusal;
     const std::vector<std::string> addresses =
         host ? reachableAddresses() : std::vector<std::string>{};
     while (!session.handshake(clockMillis())) {
-        if (session.end() != SessionEnd::None) return finish(*game, endText(session, peer), 1);
+        if (watchers != nullptr) watchers->poll(clockMillis());
+        if (session.end() != SessionEnd::None)
+            return finish(*game, endText(session, peer), 1, feedEnd(SeriesEnd::PlayersParted, 0));
         // The close button ends the program as it always does; Esc gives up waiting.
         const bool closed = windowCloseRequested();
         if (closed || viewerKeyPresses(KeyEscape) > 0) {
             if (session.heardFromPeer()) session.sayGoodbye(clockMillis());
-            return finish(*game, host ? "Nobody joined" : "You stopped joining", closed ? 0 : 1);
+            return finish(*game, host ? "Nobody joined" : "You stopped joining", closed ? 0 : 1,
+                          feedEnd(SeriesEnd::PlayersParted, 0));
         }
         showLines(*game,
                   waitingLines(host, session.heardFromPeer(), peer, addresses, details.mapping));
@@ -417,7 +366,7 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
 
     const int began = clockMillis();
     const long long frozeBefore = waitedMillis();
-    const auto end = [&](const std::string& text, int status) {
+    const auto end = [&](const std::string& text, int status, SeriesEnd how, int frame) {
         // How well the two kept in step, for whoever runs the game from a terminal;
         // the freezes that mark blows are the game's own, not lost frames.
         const std::int64_t ending = clockMicros();
@@ -438,8 +387,18 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
         std::printf("The %s's end took %.1f ms\n", what,
                     static_cast<double>(clockMicros() - ending) / 1000.0);
         std::fflush(stdout);
-        return finish(*game, text, status);
+        if (watchers != nullptr) watchers->take(r);
+        return finish(*game, text, status, feedEnd(how, frame != kNoFrame ? frame : r.confirmed()));
     };
+    // Who left, by the Esc in the keys of the frame the series ended with.
+    const auto leaver = [&](int frame) {
+        const RollbackSession& r = session.rollback();
+        if (frame > 0 && (r.keysOf(1, frame - 1) & FrameEscape) != 0)
+            return SeriesEnd::PlayerOneLeft;
+        return SeriesEnd::PlayerTwoLeft;
+    };
+    const SeriesEnd ownLeaving = host ? SeriesEnd::PlayerOneLeft : SeriesEnd::PlayerTwoLeft;
+    const SeriesEnd peerLeaving = host ? SeriesEnd::PlayerTwoLeft : SeriesEnd::PlayerOneLeft;
     const std::string youLeft = std::string("You left the ") + what;
     int typed = 0;  // the host's character, until the local keys take it
     for (;;) {
@@ -447,7 +406,7 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
         eachFrame(now);
         if (windowCloseRequested()) {
             session.sayGoodbye(now);
-            return end(youLeft, 0);
+            return end(youLeft, 0, ownLeaving, kNoFrame);
         }
         if (viewerKeyPresses(KeyF1) > 0) overlay.stats = !overlay.stats;
         // P is a letter of the name there, as on one machine.
@@ -459,6 +418,10 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
         const bool played = session.frame(now, withTyped(localFrameKeys(), typed), pausePressed);
         if (r.localKeysUpTo() > keysBefore) typed = 0;
         record.takeUpTo(r);
+        if (watchers != nullptr) {
+            watchers->take(r);
+            watchers->poll(now);
+        }
         // Ended on a frame both sides have confirmed: by whose Esc, or the game's own end.
         const bool overForBoth = steps.over() && r.confirmed() >= steps.overAt();
         const auto left = [&] {
@@ -466,21 +429,25 @@ int playOverLink(std::unique_ptr<gameapp> game, NetLink& link, bool host, int in
             const bool mine = (r.keysOf(r.side(), steps.overAt() - 1) & FrameEscape) != 0;
             return mine ? youLeft : std::string("The other player left");
         };
+        const auto how = [&] {
+            return steps.left() ? leaver(steps.overAt()) : SeriesEnd::GameOver;
+        };
         if (session.end() != SessionEnd::None) {
             // Gone after the series ended: it left with Esc, as this side saw.
-            if (overForBoth) return end(left(), 0);
+            if (overForBoth) return end(left(), 0, how(), steps.overAt());
             if (steps.over() || session.end() == SessionEnd::PeerLeft)
-                return end("The other player left", 0);
-            return end(endText(session, peer), 1);
+                return end("The other player left", 0, peerLeaving, kNoFrame);
+            return end(endText(session, peer), 1, SeriesEnd::PlayersParted, kNoFrame);
         }
         if (r.desyncFrame() != kNoFrame) {
             reportDesync(session, clockMillis);
-            return end("Desync at frame " + std::to_string(r.desyncFrame()), 1);
+            return end("Desync at frame " + std::to_string(r.desyncFrame()), 1,
+                       SeriesEnd::PlayersParted, kNoFrame);
         }
         if (overForBoth) {
             // The other side may not have all of this side's keys to that frame yet.
             session.sendKeys();
-            return end(left(), 0);
+            return end(left(), 0, how(), steps.overAt());
         }
         // A frame that waits for the other side shows the last one again.
         if (!played) {

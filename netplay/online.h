@@ -12,12 +12,14 @@
 class gameapp;
 class NetLink;
 class PortMapping;
+class WatcherFeed;
 
 // The input delay chosen from the round trip the handshake measures.
 constexpr int kAutoDelay = -1;
 
 struct OnlineOptions {
     bool host = true;
+    bool watch = false;   // a watcher of the host's series, not its player 2
     std::string address;  // the host to join
     int port = 0;
     int inputDelay = kAutoDelay;  // frames
@@ -39,6 +41,9 @@ struct LinkDetails {
     std::string path;                       // "Direct" or "Relayed" when ICE found it
     // Called each display frame: a room kept open for watchers while the series runs.
     std::function<void(int now)> eachFrame;
+    // The host's watchers: offered the series, fed its confirmed frames every
+    // display frame, and told its end.
+    WatcherFeed* watchers = nullptr;
 };
 
 // Over a link already made, with the window open and the keys fed

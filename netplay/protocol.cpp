@@ -1,6 +1,8 @@
 // Numbered messages, their acknowledgements and their second sending; pings.
 #include "netplay/protocol.h"
 
+#include <algorithm>
+
 #include "runtime/bytes.h"
 #include "runtime/net/link.h"
 
@@ -10,6 +12,14 @@ namespace {
 constexpr std::size_t kMaxMessage = kMaxDatagram - 8;
 
 }  // namespace
+
+char firstMessageTag(const std::string& datagram) {
+    if (datagram.size() < 3 || static_cast<std::uint8_t>(datagram[0]) != DatagramReliable) return 0;
+    ByteReader r(datagram, 1, "cut short");
+    const std::uint32_t number = r.varint("damaged");
+    if (!r.ok() || number != 1 || r.left() == 0) return 0;
+    return datagram[datagram.size() - r.left()];
+}
 
 PeerProtocol::PeerProtocol(NetLink& link) : link_(link) {}
 
@@ -25,12 +35,11 @@ void PeerProtocol::sendReliable(const std::string& message, int now) {
         failed_ = true;
         return;
     }
-    unacknowledged_.emplace_back(nextNumber_++, message);
+    unacknowledged_.push_back({nextNumber_++, message, now});
     ByteWriter d;
     d.u8(DatagramReliable);
-    d.varint(unacknowledged_.back().first);
+    d.varint(unacknowledged_.back().number);
     send(d.bytes + message);
-    lastResend_ = now;
 }
 
 void PeerProtocol::sendUnreliable(const std::string& datagram) { send(datagram); }
@@ -72,8 +81,11 @@ void PeerProtocol::take(const std::string& datagram, int now) {
         case DatagramAck: {
             const std::uint32_t upTo = r.varint(damaged);
             if (!r.ok() || r.left() != 0) return;
-            while (!unacknowledged_.empty() && unacknowledged_.front().first <= upTo)
+            // Only numbers this side sent, so a wild one cannot pass those to come.
+            if (upTo >= nextNumber_) return;
+            while (!unacknowledged_.empty() && unacknowledged_.front().number <= upTo)
                 unacknowledged_.pop_front();
+            if (upTo > acknowledged_) acknowledged_ = upTo;
             break;
         }
         case DatagramKeys:
@@ -114,14 +126,16 @@ void PeerProtocol::poll(int now) {
         heardOnce_ = true;
         take(d, now);
     }
-    if (!unacknowledged_.empty() && now - lastResend_ >= kResendMillis) {
-        lastResend_ = now;
-        for (const auto& [number, message] : unacknowledged_) {
-            ByteWriter d;
-            d.u8(DatagramReliable);
-            d.varint(number);
-            send(d.bytes + message);
-        }
+    const int resend = byRoundTrip_ && roundTrip_ > 0 ? std::max(kResendMillis, roundTrip_ * 3 / 2)
+                                                      : kResendMillis;
+    // Each on its own time: a stream of new messages must not hold back an old one.
+    for (Unacknowledged& u : unacknowledged_) {
+        if (now - u.sentAt < resend) continue;
+        u.sentAt = now;
+        ByteWriter d;
+        d.u8(DatagramReliable);
+        d.varint(u.number);
+        send(d.bytes + u.message);
     }
     if (now - lastPing_ >= kPingMillis) {
         lastPing_ = now;

@@ -23,6 +23,11 @@ enum Datagram : std::uint8_t {
     DatagramPong = 'Y',
 };
 
+// The tag of the first message a datagram carries when it is the sender's
+// first numbered message, else 0: what a new address wants, before it has a
+// protocol of its own.
+char firstMessageTag(const std::string& datagram);
+
 class PeerProtocol {
   public:
     // Messages waiting for their acknowledgement: past this the other side
@@ -37,6 +42,11 @@ class PeerProtocol {
     static constexpr int kPingMillis = 250;
 
     explicit PeerProtocol(NetLink& link);
+
+    // Messages go again only once a round trip and a half has passed
+    // (kResendMillis at least): for a stream of them, where sooner would
+    // only send each twice.
+    void resendByRoundTrip() { byRoundTrip_ = true; }
 
     // Reads what arrived and sends again what waits for an acknowledgement.
     // now: milliseconds on this side's clock.
@@ -59,27 +69,37 @@ class PeerProtocol {
     // Bytes this side has sent, datagrams whole.
     std::uint64_t bytesSent() const { return bytesSent_; }
     std::uint64_t datagramsSent() const { return datagramsSent_; }
+    // The number of the last message sent, and the newest the other side has
+    // acknowledged with all before it: 0 for none.
+    std::uint32_t lastSent() const { return nextNumber_ - 1; }
+    std::uint32_t acknowledged() const { return acknowledged_; }
 
   private:
     void send(const std::string& datagram);
     void take(const std::string& datagram, int now);
 
     NetLink& link_;
-    std::deque<std::pair<std::uint32_t, std::string>> unacknowledged_;  // number, message
+    struct Unacknowledged {
+        std::uint32_t number;
+        std::string message;
+        int sentAt;  // last sent, on this side's clock
+    };
+    std::deque<Unacknowledged> unacknowledged_;
     std::uint32_t nextNumber_ = 1;
+    std::uint32_t acknowledged_ = 0;
     std::uint32_t received_ = 0;  // every message up to this one has arrived
     std::array<std::string, kMaxAhead> ahead_;
     std::array<bool, kMaxAhead> aheadHeld_{};
     std::deque<std::string> delivered_;
     std::vector<std::string> keys_;
     std::vector<std::string> arrived_;
-    int lastResend_ = 0;
     int lastPing_ = 0;
     int heard_ = 0;
     bool heardOnce_ = false;
     bool started_ = false;
     int roundTrip_ = -1;  // milliseconds; -1 before the first pong
     bool failed_ = false;
+    bool byRoundTrip_ = false;
     std::uint64_t bytesSent_ = 0;
     std::uint64_t datagramsSent_ = 0;
 };

@@ -31,7 +31,6 @@ constexpr int kAskAgainMillis = 2000;
 // The host says it is there again this often, so its presence is never older
 // than the letters' window.
 constexpr int kPresenceAgainMillis = 20000;
-constexpr int kMaxWatchers = 8;
 
 // Seconds since 1970, the clock letters are stamped with.
 using WallClock = std::function<std::int64_t()>;

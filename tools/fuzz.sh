@@ -49,7 +49,8 @@ case "$harness" in
     ;;
   peer_session)
     sources=(netplay/keys_message.cpp netplay/messages.cpp netplay/protocol.cpp
-      netplay/rollback.cpp netplay/session.cpp replay/format.cpp)
+      netplay/rollback.cpp netplay/session.cpp netplay/watch_session.cpp netplay/watchers.cpp
+      replay/format.cpp runtime/presentation.cpp)
     libs=(-lz)
     max_len=4096
     seeds=(fuzz/corpus/peer_session/*)

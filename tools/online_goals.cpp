@@ -6,6 +6,10 @@
 // delay in ms, the loss in percent, the number of fights and the blow power;
 // or --coop first, then the one-way delay, the loss and the number of levels
 // of a co-op game, each level fought for ten seconds before it is won.
+// --watchers N, first of all, adds N watchers of the host's, each over a
+// network of its own with the same conditions, and prints the bytes a second
+// a watcher costs the host and the players' waits with and without them.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -52,6 +56,12 @@ int main(int argc, char** argv) {
     // As online play: the sides' games write no files.
     allowSaving(false);
     PairRun run;
+    int watchers = 0;
+    if (argc > 2 && std::strcmp(argv[1], "--watchers") == 0) {
+        watchers = std::atoi(argv[2]);
+        argc -= 2;
+        argv += 2;
+    }
     const bool coop = argc > 1 && std::strcmp(argv[1], "--coop") == 0;
     if (coop) {
         --argc;
@@ -72,7 +82,10 @@ int main(int argc, char** argv) {
         run.frames = (levels + 1) * 800 + 600;
         run.fights = 0;
     }
-    const PairOutcome out = playPair(run);
+    const PairOutcome alone = watchers > 0 ? playPair(run) : PairOutcome{};
+    run.watchers.assign(static_cast<std::size_t>(std::max(watchers, 0)), WatcherRun{});
+    WatchedOutcome watched;
+    const PairOutcome out = playPair(run, &watched);
     std::printf("one way %d ms (+ up to %d), %d %% lost, input delay %d\n", run.network.delayMillis,
                 run.network.jitterMillis, run.network.lossPercent, run.inputDelay);
     report("host", out.host, out.displayFrames, run.inputDelay);
@@ -83,5 +96,29 @@ int main(int argc, char** argv) {
     std::printf("both sides and one machine on the confirmed keys: %s (%d frames, %d %s)\n",
                 same ? "the same" : "DIFFERENT", out.host.confirmed, fights,
                 coop ? "levels reached" : "fights");
-    return same && out.host.desync < 0 && out.joiner.desync < 0 ? 0 : 1;
+    bool watchedAll = true;
+    if (watchers > 0) {
+        const double seconds = out.displayFrames / 60.0;
+        int ended = 0;
+        double again = 0, shown = 0;
+        for (const WatcherOutcome& w : watched.watchers) {
+            again += w.shownAgain;
+            shown += w.played + w.shownAgain;
+            const bool whole =
+                w.welcomed && w.endFrame > 0 && w.played == w.endFrame && w.hash == out.host.hash;
+            ended += whole ? 1 : 0;
+        }
+        std::printf(
+            "%d watchers: %d played to the end on the players' hash; each cost the host %.0f "
+            "bytes a second of datagrams, %.0f with UDP and IP headers\n",
+            watchers, ended, watched.watcherBytes / watchers / seconds,
+            (watched.watcherBytes + 28.0 * watched.watcherDatagrams) / watchers / seconds);
+        std::printf("watchers showed the last frame again in %.2f %% of their display frames\n",
+                    shown > 0 ? 100.0 * again / shown : 0.0);
+        std::printf("players' waits: host %d, joiner %d; without watchers: host %d, joiner %d\n",
+                    out.host.waits, out.joiner.waits, alone.host.waits, alone.joiner.waits);
+        watchedAll = ended == watchers && out.host.waits == alone.host.waits &&
+                     out.joiner.waits == alone.joiner.waits;
+    }
+    return same && watchedAll && out.host.desync < 0 && out.joiner.desync < 0 ? 0 : 1;
 }

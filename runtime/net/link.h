@@ -24,6 +24,25 @@ class NetLink {
 // A host's end on a UDP port: it answers whoever first sends to it, and
 // nobody else. Null with the reason in `error` when the port cannot be had.
 std::unique_ptr<NetLink> hostOnPort(int port, std::string& error);
+// A host's port that many can reach: each address that sends to it has a
+// link of its own, the way hostOnPort's link answers one.
+class UdpHub {
+  public:
+    virtual ~UdpHub() = default;
+    // The link of an address heard for the first time, null when there is
+    // none; its first datagrams wait in it. The socket is read here and by
+    // every link's receive.
+    virtual std::unique_ptr<NetLink> arrival() = 0;
+    // The player's link follows its peer as hostOnPort's does: once that
+    // address has been silent for 3 s, the next new address takes the link
+    // over instead of getting its own.
+    virtual void roam(const NetLink& link) = 0;
+};
+// At most `addresses` links, handed out or waiting, live at once: further
+// addresses go unheard until one is dropped. Null with the reason in `error`
+// when the port cannot be had.
+std::unique_ptr<UdpHub> hubOnPort(int port, int addresses, std::string& error);
+
 // A joiner's end, sending to the host's address; null with the reason when
 // the name does not resolve or no socket can be had.
 std::unique_ptr<NetLink> joinAt(const std::string& host, int port, std::string& error);

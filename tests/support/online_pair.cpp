@@ -14,6 +14,8 @@
 #include "fight/coop_steps.h"
 #include "netplay/online.h"
 #include "netplay/session.h"
+#include "netplay/watch_session.h"
+#include "netplay/watchers.h"
 #include "replay/replay.h"
 #include "runtime/presentation.h"
 
@@ -70,6 +72,7 @@ class Series : public SteppedGame {
     std::uint64_t hash() override { return steps_->hash(); }
     StateParts parts() override { return steps_->parts(); }
     bool over() const { return steps_->over(); }
+    int overAt() const { return steps_->overAt(); }
 
   private:
     gameapp& game_;
@@ -143,6 +146,44 @@ std::uint8_t scriptedKeys(int side, const gameapp& game, int frame, bool leave) 
 
 int fightsEnded(const gameapp& g) { return g.mode == kModeCoop ? g.level : g.wins[1] + g.wins[2]; }
 
+// A watcher: its end of its own network, its session and the game it plays.
+struct Watcher {
+    Watcher(const PairRun& run, const WatcherRun& w, unsigned seed, std::function<double()> clock)
+        : plan(w),
+          links(makeMemoryLinks(run.network, seed, std::move(clock))),
+          session(*links.b),
+          game(newGame(run.blowPower)),
+          steps(std::make_unique<Series>(*game, run)),
+          player(*steps) {}
+    WatcherRun plan;
+    MemoryLinks links;
+    WatchSession session;
+    std::unique_ptr<gameapp> game;
+    std::unique_ptr<Series> steps;
+    WatchPlayer player;
+    WatcherOutcome out;
+    bool speaking = false;
+    bool left = false;
+
+    // One display frame; false once it has nothing more to do.
+    bool frame(int t, int now) {
+        if (!speaking || (plan.stallAt >= 0 && t >= plan.stallAt)) return false;
+        if (session.end() != WatchEnd::None || left) return false;
+        if (player.done(session)) {
+            session.sayGoodbye(now);
+            left = true;
+            return false;
+        }
+        if (!out.welcomed) {
+            out.welcomed = session.handshake(now);
+        } else {
+            session.listen(now);
+            if (!player.frame(session) && player.played() > 0) ++out.shownAgain;
+        }
+        return true;
+    }
+};
+
 std::vector<ScoreRow> tableOf(const gameapp& g) {
     std::vector<ScoreRow> rows;
     for (const ScoreEntry& e : g.highScores)
@@ -152,7 +193,7 @@ std::vector<ScoreRow> tableOf(const gameapp& g) {
 
 }  // namespace
 
-PairOutcome playPair(const PairRun& run) {
+PairOutcome playPair(const PairRun& run, WatchedOutcome* watched) {
     double now = 0;
     MemoryLinks links = makeMemoryLinks(run.network, 11, [&now] { return now; });
     Side host(1, run, *links.a), joiner(2, run, *links.b);
@@ -166,6 +207,35 @@ PairOutcome playPair(const PairRun& run) {
     start.coop = run.coop;
     start.table = run.table;
     host.online.offer(start, "");
+    WatcherFeed feed;
+    feed.offer(start);
+    std::vector<std::unique_ptr<Watcher>> watchers;
+    WatchedOutcome seen;
+    bool ended = false;
+    for (std::size_t i = 0; i < run.watchers.size(); ++i)
+        watchers.push_back(std::make_unique<Watcher>(
+            run, run.watchers[i], static_cast<unsigned>(100 + i), [&now] { return now; }));
+    // The host's feed and its watchers, as the host's display frame ends.
+    const auto watch = [&](int t) {
+        bool busy = false;
+        const RollbackSession& r = host.online.rollback();
+        for (auto& w : watchers) {
+            if (!w->speaking && fightsEnded(*host.game) >= w->plan.afterFights) {
+                w->speaking = true;
+                w->out.confirmedAtHello = r.confirmed();
+                feed.add(std::move(w->links.a), static_cast<int>(now));
+            }
+            busy = w->frame(t, static_cast<int>(now)) || busy;
+        }
+        feed.take(r);
+        if (host.steps->over() && r.confirmed() >= host.steps->overAt() && !ended) {
+            feed.end({SeriesEnd::PlayerOneLeft, host.steps->overAt()});
+            seen.watching = feed.watching();
+            ended = true;
+        }
+        feed.poll(static_cast<int>(now));
+        return busy;
+    };
     bool hostReady = false, joinerReady = false;
     for (int h = 0; h < 600 && !(hostReady && joinerReady); ++h) {
         now = h * 1000.0 / 60.0;
@@ -229,7 +299,28 @@ PairOutcome playPair(const PairRun& run) {
             o.bytesSent += static_cast<double>(side.online.bytesSent()) - bytesBefore;
             o.messagesSent += static_cast<int>(side.online.datagramsSent() - datagramsBefore);
         }
+        if (!watchers.empty()) watch(t);
     }
+    // The watchers play on to the end, the host's feed with them.
+    for (int extra = 0; extra < 60 * 60; ++extra) {
+        now = began + (t + extra) * 1000.0 / 60.0;
+        if (!watch(t + extra)) break;
+    }
+    for (auto& w : watchers) {
+        WatcherOutcome& o = w->out;
+        o.why = w->session.why();
+        o.endFrame = w->session.ended() != nullptr ? w->session.ended()->frame : -1;
+        o.played = w->player.played();
+        o.hash = w->steps->hash();
+        for (int f = 0; f < w->session.known(); ++f) {
+            o.one.push_back(w->session.keysOf(1, f));
+            o.two.push_back(w->session.keysOf(2, f));
+        }
+        seen.watchers.push_back(o);
+    }
+    seen.watcherBytes = static_cast<double>(feed.bytesSent());
+    seen.watcherDatagrams = static_cast<double>(feed.datagramsSent());
+    if (watched != nullptr) *watched = seen;
     const int common = std::min(out[0].confirmed, out[1].confirmed);
     for (int s = 0; s < 2; ++s) {
         Side& side = *sides[static_cast<std::size_t>(s)];

@@ -53,6 +53,12 @@ inline std::array<TableRow, kTableRows> nobodyTable() {
     return table;
 }
 
+// One of the host's watchers.
+struct WatcherRun {
+    int afterFights = 0;  // says hello once the host has seen this many fights end
+    int stallAt = -1;     // the display frame from which it reads nothing, when not -1
+};
+
 struct PairRun {
     NetworkConditions network;
     int inputDelay = 2;
@@ -76,6 +82,27 @@ struct PairRun {
                                                              // is the default
     // Runs on the joiner's game after each display frame, as a fault would.
     std::function<void(gameapp&, int)> tamper;
+    // Each over a network of its own with the same conditions; after the
+    // players are done they go on until all have played to the end.
+    std::vector<WatcherRun> watchers;
+};
+
+struct WatcherOutcome {
+    bool welcomed = false;
+    std::string why;                  // the host's refusal, in words
+    int confirmedAtHello = 0;         // frames the players had confirmed when it said hello
+    int endFrame = -1;                // where the host said the series ended
+    int played = 0;                   // frames it played
+    int shownAgain = 0;               // display frames, after the first frame, that played none
+    std::uint64_t hash = 0;           // its game's, after them
+    std::vector<FrameKeys> one, two;  // the keys it was sent
+};
+
+struct WatchedOutcome {
+    std::vector<WatcherOutcome> watchers;
+    int watching = 0;         // watchers the host still fed as the series ended
+    double watcherBytes = 0;  // sent by the host to all watchers, and in datagrams
+    double watcherDatagrams = 0;
 };
 
 struct PairOutcome {
@@ -83,7 +110,8 @@ struct PairOutcome {
     int displayFrames = 0;
 };
 
-PairOutcome playPair(const PairRun& run);
+// What the run's watchers saw, when asked for.
+PairOutcome playPair(const PairRun& run, WatchedOutcome* watched = nullptr);
 
 // The same confirmed keys played on one machine, without guessing, from the
 // same start: the hash after them and the fights ended. The recorder, when
