@@ -4,7 +4,8 @@
 # directly through routers that keep ports, through the relay when both
 # routers choose ports at random, host to host on one LAN, and with a clear
 # message when the relay they would need is down. Each pair that meets plays
-# until the host leaves with Esc, and both recordings verify alike.
+# until the host leaves with Esc, and both recordings verify alike; a watcher
+# who comes in through the room meanwhile records the same.
 # Usage: online_rooms.sh PATH/TO/flailwick (flailwick-issuer and the broker's
 # guard are taken from beside it).
 set -u
@@ -109,6 +110,18 @@ run_case() {
   DISPLAY=$JOIN_DISPLAY SCREEN="$JOIN_DIR/screen.png"
   WIN=$(find_window) || exit 1
   wait_until 60 "the joiner's fight" fighters_shown
+  local dirs=("$HOST_DIR" "$JOIN_DIR")
+  if [ "$name" = "port-keeping routers" ]; then
+    # A watcher comes in through the same room, behind the joiner's router.
+    side WATCH lab_run_b --watch "$code" --lobby "$lobby"
+    wait_for_line "$WATCH_DIR/out" "^Path: Direct" 40 ||
+      fail "$name: the watcher found no path: $(grep -v ALSA "$WATCH_DIR/err")"
+    GAME_PID=$WATCH_PID DISPLAY=$WATCH_DISPLAY SCREEN="$WATCH_DIR/screen.png"
+    WIN=$(find_window) || exit 1
+    wait_until 60 "the watcher's fight" fighters_shown
+    GAME_PID=$JOIN_PID
+    dirs+=("$WATCH_DIR")
+  fi
   (DISPLAY=$HOST_DISPLAY; HW=$(xdotool search --name '^Flailwick$' | head -n 1)
    xdotool mousemove --window "$HW" 300 300; xdotool keydown Escape; sleep 0.3; xdotool keyup Escape)
   wait_exit 30
@@ -116,15 +129,21 @@ run_case() {
   local status=0
   wait "$HOST_PID" || status=$?
   [ "$status" = 0 ] || fail "$name: the host's exit status $status: $(grep -v ALSA "$HOST_DIR/err")"
+  if [ ${#dirs[@]} = 3 ]; then
+    status=0
+    wait "$WATCH_PID" || status=$?
+    [ "$status" = 0 ] || fail "$name: the watcher's exit status $status"
+    grep -q "Player 1 left" "$WATCH_DIR/err" || fail "$name: the watcher was not told who left"
+  fi
   local hashes="" dir files out
-  for dir in "$HOST_DIR" "$JOIN_DIR"; do
+  for dir in "${dirs[@]}"; do
     files=("$dir"/data/flailwick/replays/*.fwr)
     [ -s "${files[0]}" ] || fail "$name: no recorded fight in $dir"
     out=$("$GAME" --verify "${files[@]}") || fail "$name: --verify failed: $out"
     hashes="$hashes ${out##* }"
   done
   set -- $hashes
-  [ "$1" = "$2" ] || fail "$name: the two recordings end differently: $hashes"
+  [ "$1" = "$2" ] && [ "$1" = "${3:-$1}" ] || fail "$name: the recordings end differently: $hashes"
   echo "ok   $name: $(grep '^Path' "$JOIN_DIR/out"), the joiner's first frame ${firstFrame} ms" \
     "after it started, both recordings end at $1"
   cleanup
