@@ -49,7 +49,8 @@ wait_for_line() {
 }
 
 # side NAME RUNNER ARGS...: starts a game on a display of its own in the
-# namespace RUNNER runs in; sets NAME_PID, NAME_DISPLAY and NAME_DIR.
+# namespace RUNNER runs in; sets NAME_PID, NAME_DISPLAY, NAME_DIR and
+# NAME_LAUNCHED (nanoseconds).
 side() {
   local name=$1 runner=$2
   shift 2
@@ -57,6 +58,7 @@ side() {
   dir=$(mktemp -d -p "$LAB_DIR")
   start_display
   DISPLAYS+=("$XVFB_PID")
+  printf -v "${name}_LAUNCHED" %s "$(date +%s%N)"
   (cd "$dir" && XDG_DATA_HOME="$dir/data" "$runner" "$GAME" "$@" >out 2>err) &
   printf -v "${name}_PID" %s $!
   printf -v "${name}_DISPLAY" %s "$DISPLAY"
@@ -81,7 +83,6 @@ run_case() {
   wait_for_line "$HOST_DIR/out" "^Room code " 30 || fail "$name: no room code: $(cat "$HOST_DIR/err")"
   local code
   code=$(sed -n 's/^Room code //p' "$HOST_DIR/out")
-  local launched=$(date +%s%N)
   side JOIN lab_run_b --join "$code" --lobby "$lobby"
   GAME_PID=$JOIN_PID
 
@@ -101,7 +102,7 @@ run_case() {
     kill -0 "$JOIN_PID" 2>/dev/null || break
     sleep 0.02
   done
-  local firstFrame=$((($(date +%s%N) - launched) / 1000000))
+  local firstFrame=$((($(date +%s%N) - JOIN_LAUNCHED) / 1000000))
   for dir in "$HOST_DIR" "$JOIN_DIR"; do
     wait_for_line "$dir/out" "^Path: " 40 || fail "$name: no path: $(grep -v ALSA "$dir/err")"
     grep -Eq "^Path: $expected \(.*${pair:+ $pair -> .* $pair\)}" "$dir/out" ||
