@@ -54,14 +54,18 @@ void HostMeeting::poll(int nowMillis) {
     if (room_.state() == RoomState::Failed) return fail(room_.failure());
     if (stage_ == MeetStage::Lobby && room_.state() == RoomState::Open) stage_ = MeetStage::Waiting;
     if (!relay_.poll(room_.heard(), nowMillis, wall_())) return;
-    if (!spare_) {
+    while (std::optional<RoomArrival> arrival = room_.nextArrival())
+        pending_.push_back(Pending{std::move(*arrival), nullptr});
+    // Gathered ahead while the player is awaited; for a watcher, once one comes.
+    const bool awaited = stage_ != MeetStage::Connected ||
+                         std::any_of(pending_.begin(), pending_.end(),
+                                     [](const Pending& p) { return !p.answered && !p.agent; });
+    if (!spare_ && awaited) {
         std::string error;
         spare_ = start(error);
         if (!spare_) return fail(error);
     }
-    spare_->pump();
-    while (std::optional<RoomArrival> arrival = room_.nextArrival())
-        pending_.push_back(Pending{std::move(*arrival), nullptr});
+    if (spare_) spare_->pump();
     for (Pending& p : pending_) {
         meet(p);
         if (stage_ == MeetStage::Failed) return;
