@@ -121,7 +121,13 @@ bool PortMapping::askNatPmp() {
 
 bool PortMapping::askUpnp() {
     int error = 0;
-    UPNPDev* devices = upnpDiscover(kUpnpDiscoverMillis, nullptr, nullptr, 0, 0, 2, &error);
+    // Every kind of router asked at once: one after another costs a wait each.
+    static const char* const kinds[] = {"urn:schemas-upnp-org:device:InternetGatewayDevice:1",
+                                        "urn:schemas-upnp-org:device:InternetGatewayDevice:2",
+                                        "urn:schemas-upnp-org:service:WANIPConnection:1",
+                                        "urn:schemas-upnp-org:service:WANPPPConnection:1", nullptr};
+    UPNPDev* devices =
+        upnpDiscoverDevices(kinds, kUpnpDiscoverMillis, nullptr, nullptr, 0, 0, 2, &error, 1);
     if (devices == nullptr) return false;
     UPNPUrls urls{};
     IGDdatas data{};
