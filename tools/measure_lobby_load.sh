@@ -62,7 +62,7 @@ machine() { awk '/^cpu / { print $2+$3+$4+$7+$8+$9, $2+$3+$4+$5+$6+$7+$8+$9, $8 
 # run NAME NAT ROOMS MATCHES: one lab, one lobby, hosts behind A, guests
 # behind B. Sets RT_P99 (ms) and RELAY_PCT (the relay's CPU, % of a core).
 run() {
-  local name=$1 nat=$2 rooms=$3 matches=$4
+  local name=$1 nat=$2 rooms=$3 matches=$4 began=$SECONDS
   echo "== $name: $rooms rooms, $matches matches, routers $nat, $STEADY s steady"
   lab_up "$nat" "$nat" || { echo "the lab could not be made" >&2; exit 1; }
   lab_run_public bash "$here/lobby.sh" --address "$(lab_public_ip)" --dir "$LAB_DIR/lobby" \
@@ -136,6 +136,7 @@ run() {
        }'
   fi
   lab_down
+  echo "(this run took $((SECONDS - began)) s from making the lab to removing it)"
   [ "$status" = 0 ] || echo "(a load process reported failures: status $status)"
 }
 
