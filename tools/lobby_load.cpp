@@ -144,8 +144,11 @@ bool decode(const std::string& bytes, Message& m) {
 
 struct Tally {
     std::vector<std::int64_t> roundTrips;  // microseconds
-    std::uint64_t received = 0, expected = 0;
     int sessionsLost = 0;
+    // The loop's own pace: from the end of one turn to the start of the next
+    // (the rooms' polls and the rest), and the time spent waiting on sockets.
+    std::vector<std::int64_t> turns;
+    std::int64_t waited = 0;
 };
 
 // One side of a connected match.
@@ -333,9 +336,13 @@ class Loop {
 
     // One turn: what is readable, what is due to be sent, and silence.
     void turn(std::int64_t steadyFrom, Tally& tally) {
-        for (std::uint32_t i : waiter_.wait(1))
-            matches_[i].drain(steadyFrom, tally);
+        const std::int64_t waitFrom = micros();
+        if (steadyFrom != 0 && lastTurnEnd_ != 0) tally.turns.push_back(waitFrom - lastTurnEnd_);
+        const std::vector<std::uint32_t>& ready = waiter_.wait(1);
         const std::int64_t now = micros();
+        if (steadyFrom != 0) tally.waited += now - waitFrom;
+        for (std::uint32_t i : ready)
+            matches_[i].drain(steadyFrom, tally);
         for (Match& m : matches_) {
             if (!m.link) continue;
             if (now >= m.nextSend) {
@@ -348,12 +355,14 @@ class Loop {
                 if (steadyFrom != 0) ++tally.sessionsLost;
             }
         }
+        lastTurnEnd_ = micros();
     }
 
   private:
     std::vector<Match>& matches_;
     Starter& starter_;
     Waiter waiter_;
+    std::int64_t lastTurnEnd_ = 0;
 };
 
 void reportTally(const char* who, Tally& tally, const std::vector<Match>& matches, double seconds) {
@@ -375,6 +384,14 @@ void reportTally(const char* who, Tally& tally, const std::vector<Match>& matche
         static_cast<unsigned long long>(lost),
         expected ? 100.0 * static_cast<double>(lost) / static_cast<double>(expected) : 0.0);
     say("%s sessions lost: %d\n", who, tally.sessionsLost);
+    std::sort(tally.turns.begin(), tally.turns.end());
+    if (!tally.turns.empty())
+        say("%s loop: between turns p50 %.3f ms, p99 %.3f ms, max %.3f ms; %.0f%% of the time "
+            "waiting\n",
+            who, static_cast<double>(percentile(tally.turns, 0.5)) / 1000.0,
+            static_cast<double>(percentile(tally.turns, 0.99)) / 1000.0,
+            static_cast<double>(tally.turns.back()) / 1000.0,
+            100.0 * static_cast<double>(tally.waited) / (seconds * 1e6));
     std::vector<std::int64_t>& rt = tally.roundTrips;
     if (rt.empty()) return;
     std::sort(rt.begin(), rt.end());
