@@ -4,18 +4,21 @@
 # in the NAT lab, each trading the game's 60 keys messages a second both ways
 # for SECONDS. Prints what the hosts' and guests' processes saw (rooms,
 # paths, round trips, losses), the CPU each server took over the steady
-# phase, the relay's CPU and bytes per match, and the same with a few matches
-# on a direct path, so that what the relay adds to the round trip is known.
+# phase, the relay's CPU and bytes per match, and the same on a direct path
+# between port-keeping routers, so that what the relay adds to the round trip
+# is known. The direct run has as many matches as the relayed one unless told
+# otherwise: the clients share the machine's cores with the lobby, so only at
+# equal numbers is the difference the relay's and not the clients'.
 # Usage (as root): tools/measure_lobby_load.sh BUILD_DIR [ROOMS] [MATCHES] [SECONDS]
 #   BUILD_DIR holds flailwick_lobby_load, flailwick-issuer and the broker's
-#   guard (a release build); BASELINE_MATCHES (default 20) sets the direct run.
+#   guard (a release build); BASELINE_MATCHES (default MATCHES) sets the direct run.
 set -u
 [ $# -ge 1 ] || { echo "Usage: $0 BUILD_DIR [ROOMS] [MATCHES] [SECONDS]" >&2; exit 2; }
 BIN=$(realpath "$1")
 ROOMS=${2:-500}
 MATCHES=${3:-200}
 STEADY=${4:-30}
-BASELINE=${BASELINE_MATCHES:-20}
+BASELINE=${BASELINE_MATCHES:-$MATCHES}
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/nat_lab.sh"
 
