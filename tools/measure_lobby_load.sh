@@ -90,6 +90,13 @@ run() {
   local procs=() before=() entry
   mapfile -t procs < <(servers)
   for entry in "${procs[@]}"; do before+=("$(ticks "${entry#*:}")"); done
+  # What the relay itself adds, timed at its door: ten seconds of the steady
+  # phase (the tap's own CPU falls inside the machine's figure, not the relay's).
+  local tap=""
+  if [ "$nat" = random ]; then
+    lab_run_public python3 "$here/relay_delay.py" wanbr 10 >"$LAB_DIR/relay_delay.out" 2>&1 &
+    tap=$!
+  fi
   local machineBefore started
   machineBefore=$(machine)
   started=$(date +%s%N)
@@ -100,6 +107,7 @@ run() {
   machineAfter=$(machine)
   after=()
   for entry in "${procs[@]}"; do after+=("$(ticks "${entry#*:}")"); done
+  [ -z "$tap" ] || wait "$tap"
   local status=0
   wait "$hostPid" || status=$?
   for _ in $(seq 1 300); do kill -0 "$guestPid" 2>/dev/null || break; sleep 0.1; done
@@ -108,6 +116,7 @@ run() {
   cat "$LAB_DIR/host.out"
   echo "-- guests (client B)"
   cat "$LAB_DIR/guest.out"
+  [ -z "$tap" ] || { cat "$LAB_DIR/relay_delay.out"; RELAY_LINE=$(cat "$LAB_DIR/relay_delay.out"); }
   echo "-- servers over the steady phase ($(awk -v n="$elapsed" 'BEGIN { printf "%.1f", n / 1e9 }') s)"
   RELAY_PCT=0
   for i in "${!procs[@]}"; do
@@ -148,6 +157,8 @@ RELAYED_P99=$RT_P99
 run "direct baseline" preserving "$BASELINE" "$BASELINE"
 DIRECT_P99=$RT_P99
 echo "== summary"
+echo "${RELAY_LINE:-relay forwarding delay: not measured}"
+echo "(a round trip crosses the relay twice)"
 echo "round trip p99: relayed ${RELAYED_P99:-?} ms, direct ${DIRECT_P99:-?} ms"
 if [ -n "$RELAYED_P99" ] && [ -n "$DIRECT_P99" ]; then
   awk -v r="$RELAYED_P99" -v d="$DIRECT_P99" \
