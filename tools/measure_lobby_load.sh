@@ -12,6 +12,8 @@
 # Usage (as root): tools/measure_lobby_load.sh BUILD_DIR [ROOMS] [MATCHES] [SECONDS]
 #   BUILD_DIR holds flailwick_lobby_load, flailwick-issuer and the broker's
 #   guard (a release build); BASELINE_MATCHES (default MATCHES) sets the direct run.
+#   The clients and the tap run at nice CLIENT_NICE (default 10): they stand in
+#   for players' machines elsewhere, so they must not take the lobby's CPU.
 set -u
 [ $# -ge 1 ] || { echo "Usage: $0 BUILD_DIR [ROOMS] [MATCHES] [SECONDS]" >&2; exit 2; }
 BIN=$(realpath "$1")
@@ -19,6 +21,7 @@ ROOMS=${2:-500}
 MATCHES=${3:-200}
 STEADY=${4:-30}
 BASELINE=${BASELINE_MATCHES:-$MATCHES}
+NICE=${CLIENT_NICE:-10}
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/nat_lab.sh"
 
@@ -75,10 +78,10 @@ run() {
     { echo "the lobby did not come up: $(tail -n 5 "$LAB_DIR/lobby.out")" >&2; exit 1; }
   local lobby codes="$LAB_DIR/codes"
   lobby="$(lab_public_ip):1883"
-  lab_run_a "$BIN/flailwick_lobby_load" --hosts "$rooms" --matches "$matches" --codes "$codes" \
+  lab_run_a nice -n "$NICE" "$BIN/flailwick_lobby_load" --hosts "$rooms" --matches "$matches" --codes "$codes" \
     --lobby "$lobby" --seconds "$STEADY" >"$LAB_DIR/host.out" 2>&1 &
   local hostPid=$!
-  lab_run_b "$BIN/flailwick_lobby_load" --guests "$matches" --codes "$codes" --lobby "$lobby" \
+  lab_run_b nice -n "$NICE" "$BIN/flailwick_lobby_load" --guests "$matches" --codes "$codes" --lobby "$lobby" \
     >"$LAB_DIR/guest.out" 2>&1 &
   local guestPid=$!
   # Key derivation, opening and connecting come first.
@@ -94,7 +97,7 @@ run() {
   # phase (the tap's own CPU falls inside the machine's figure, not the relay's).
   local tap=""
   if [ "$nat" = random ]; then
-    lab_run_public python3 "$here/relay_delay.py" wanbr 10 >"$LAB_DIR/relay_delay.out" 2>&1 &
+    lab_run_public nice -n "$NICE" python3 "$here/relay_delay.py" wanbr 10 >"$LAB_DIR/relay_delay.out" 2>&1 &
     tap=$!
   fi
   local machineBefore started
