@@ -8,11 +8,11 @@
 // The host writes the first M codes to FILE once all N rooms are open, prints
 // "steady" when its matches start counting and "steady over" when they stop,
 // then writes FILE.done, at which the guests leave.
+#include <dirent.h>
 #include <sys/epoll.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <dirent.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdarg>
