@@ -132,8 +132,9 @@ run() {
   read -r busy0 total0 soft0 <<<"$machineBefore"
   read -r busy1 total1 soft1 <<<"$machineAfter"
   awk -v b=$((busy1 - busy0)) -v t=$((total1 - total0)) -v s=$((soft1 - soft0)) -v n="$(nproc)" \
-    'BEGIN { printf "whole machine (%d cores, shared): %.0f%% busy, %.0f%% of it in soft interrupts\n",
-             n, 100 * b / t, 100 * s / (b > 0 ? b : 1) }'
+    'BEGIN { busy = b > 0 ? b : 1
+             printf "whole machine (%d cores, shared): %.0f%% busy, %.0f%% of it in soft interrupts\n",
+             n, 100 * b / t, 100 * s / busy }'
   RT_P99=$(sed -n 's/^round trip.* p99 \([0-9.]*\) ms.*/\1/p' "$LAB_DIR/host.out")
   local relayed both
   relayed=$(sed -n 's/^paths: .* \([0-9]*\) Relayed.*/\1/p' "$LAB_DIR/host.out")
@@ -147,7 +148,7 @@ run() {
          per = 2 * 60 * hops * ((m + c + u) + (m + u)) / 2
          printf "relay CPU per relayed match: %.3f%% of one core, %.3f ms a second\n", pct / r, 10 * pct / r
          printf "relay traffic per relayed match: %.0f bytes/s in and %.0f out (%.2f allocations crossed per datagram)\n", per, per, hops
-         printf "so one core of relay carries about %.0f such matches\n", pct > 0 ? 100 * r / pct : 0
+         if (pct > 0) printf "so one core of relay carries about %.0f such matches\n", 100 * r / pct
        }'
   fi
   lab_down
