@@ -1,7 +1,6 @@
 // flailwick-issuer: hands out the relay's time-limited credentials to
 // players through the lobby's broker, so the relay's secret never ships in
 // the game. Stateless: several can share one broker's request topic.
-#include <glib.h>
 #include <mosquitto.h>
 #include <mqtt_protocol.h>
 
@@ -16,6 +15,7 @@
 #include <thread>
 
 #include "runtime/net/relay_credentials.h"
+#include "server/turn_password.h"
 
 namespace {
 
@@ -70,21 +70,6 @@ std::string readSmallFile(const std::string& path) {
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
         text.pop_back();
     return text;
-}
-
-std::string turnPassword(const std::string& secret, const std::string& username) {
-    GHmac* hmac =
-        g_hmac_new(G_CHECKSUM_SHA1, reinterpret_cast<const guchar*>(secret.data()), secret.size());
-    g_hmac_update(hmac, reinterpret_cast<const guchar*>(username.data()),
-                  static_cast<gssize>(username.size()));
-    guint8 digest[20];
-    gsize length = sizeof digest;
-    g_hmac_get_digest(hmac, digest, &length);
-    g_hmac_unref(hmac);
-    gchar* text = g_base64_encode(digest, length);
-    std::string password(text);
-    g_free(text);
-    return password;
 }
 
 void onConnect(mosquitto* client, void*, int reason, int, const mosquitto_property*) {

@@ -3,7 +3,6 @@
 // room messages reaching only exact subscribers, replies reaching only their
 // client, messages kept and expiring, and a vanished client's last word.
 // tests/lobby/lobby.sh runs it against a lobby on loopback.
-#include <glib.h>
 #include <mosquitto.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -22,6 +21,7 @@
 #include <thread>
 
 #include "runtime/net/relay_credentials.h"
+#include "server/turn_password.h"
 
 namespace {
 
@@ -105,21 +105,6 @@ bool waitFor(const std::function<void()>& pollAll, const std::function<bool()>& 
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return false;
-}
-
-std::string turnPassword(const std::string& secret, const std::string& username) {
-    GHmac* hmac =
-        g_hmac_new(G_CHECKSUM_SHA1, reinterpret_cast<const guchar*>(secret.data()), secret.size());
-    g_hmac_update(hmac, reinterpret_cast<const guchar*>(username.data()),
-                  static_cast<gssize>(username.size()));
-    guint8 digest[20];
-    gsize length = sizeof digest;
-    g_hmac_get_digest(hmac, digest, &length);
-    g_hmac_unref(hmac);
-    gchar* text = g_base64_encode(digest, length);
-    std::string password(text);
-    g_free(text);
-    return password;
 }
 
 // Asks for credentials; what the issuer answered, or nothing.

@@ -42,15 +42,6 @@ MESSAGE=40     # bytes of one keys message, as the tool sends
 CHANNEL=4      # TURN ChannelData header, between a client and its allocation
 UDP_IP=28      # UDP and IPv4 headers
 
-wait_for_line() {
-  local i
-  for i in $(seq 1 $(($3 * 10))); do
-    grep -q "$2" "$1" 2>/dev/null && return 0
-    sleep 0.1
-  done
-  return 1
-}
-
 # The servers' processes in the public namespace, as "name:pid".
 servers() {
   local pid name
@@ -74,7 +65,7 @@ run() {
   lab_run_public bash "$here/lobby.sh" --address "$(lab_public_ip)" --dir "$LAB_DIR/lobby" \
     --issuer "$BIN/flailwick-issuer" --guard "$BIN/flailwick_wildcard_guard.so" \
     >"$LAB_DIR/lobby.out" 2>&1 &
-  wait_for_line "$LAB_DIR/lobby.out" "Lobby ready" 30 ||
+  lab_wait_for_line "$LAB_DIR/lobby.out" "Lobby ready" 30 ||
     { echo "the lobby did not come up: $(tail -n 5 "$LAB_DIR/lobby.out")" >&2; exit 1; }
   local lobby codes="$LAB_DIR/codes"
   lobby="$(lab_public_ip):1883"
@@ -85,7 +76,7 @@ run() {
     >"$LAB_DIR/guest.out" 2>&1 &
   local guestPid=$!
   # Key derivation, opening and connecting come first.
-  if ! wait_for_line "$LAB_DIR/host.out" "^steady$" 300; then
+  if ! lab_wait_for_line "$LAB_DIR/host.out" "^steady$" 300; then
     echo "the matches never reached their steady phase:" >&2
     cat "$LAB_DIR/host.out" "$LAB_DIR/guest.out" >&2
     exit 1
@@ -103,7 +94,7 @@ run() {
   local machineBefore started
   machineBefore=$(machine)
   started=$(date +%s%N)
-  wait_for_line "$LAB_DIR/host.out" "^steady over" $((STEADY + 60)) ||
+  lab_wait_for_line "$LAB_DIR/host.out" "^steady over" $((STEADY + 60)) ||
     { echo "the steady phase never ended" >&2; cat "$LAB_DIR/host.out" >&2; exit 1; }
   local elapsed i after machineAfter
   elapsed=$(($(date +%s%N) - started))

@@ -25,6 +25,9 @@
 #                          print "USER PASS": time-limited TURN credentials
 #                          (USER "expiry:NAME", PASS base64 HMAC-SHA1 of USER)
 #   lab_can_run            returns 0 where the lab can be made (root, namespaces)
+#   lab_wait_for_line FILE PATTERN SECONDS
+#                          true once a line of FILE matches PATTERN, false
+#                          after SECONDS (what a server or game printed)
 #
 # LAB_DIR is a temporary directory of the lab, shared by every namespace.
 
@@ -40,6 +43,15 @@ LAB_DIR=""
 LAB_CLIENT_B_ROUTER=""
 
 lab_public_ip() { echo 203.0.113.1; }
+
+lab_wait_for_line() {
+  local i
+  for i in $(seq 1 $(($3 * 10))); do
+    grep -q "$2" "$1" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  return 1
+}
 
 lab_can_run() {
   [ "$(id -u)" -eq 0 ] || return 1

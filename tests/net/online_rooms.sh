@@ -38,16 +38,6 @@ LIGHT='r == 175 && g == 175 && b == 175'
 DARK='r == 65 && g == 65 && b == 65'
 fighters_shown() { has_pixels "$1" 150 "$LIGHT" && has_pixels "$1" 150 "$DARK"; }
 
-# wait_for_line FILE PATTERN SECONDS: true once a line of FILE matches.
-wait_for_line() {
-  local i
-  for i in $(seq 1 $(($3 * 10))); do
-    grep -q "$2" "$1" 2>/dev/null && return 0
-    sleep 0.1
-  done
-  return 1
-}
-
 # side NAME RUNNER ARGS...: starts a game on a display of its own in the
 # namespace RUNNER runs in; sets NAME_PID, NAME_DISPLAY, NAME_DIR and
 # NAME_LAUNCHED (nanoseconds).
@@ -74,13 +64,13 @@ run_case() {
   lab_run_public bash "$here/../../tools/lobby.sh" --address "$(lab_public_ip)" \
     --dir "$LAB_DIR/lobby" --issuer "$BIN/flailwick-issuer" \
     --guard "$BIN/flailwick_wildcard_guard.so" >"$LAB_DIR/lobby.out" 2>&1 &
-  wait_for_line "$LAB_DIR/lobby.out" "Lobby ready" 30 ||
+  lab_wait_for_line "$LAB_DIR/lobby.out" "Lobby ready" 30 ||
     fail "$name: the lobby did not come up: $(tail -n 5 "$LAB_DIR/lobby.out")"
   # A relay that is down answers nothing; the lobby itself stays up.
   [ "$relay" = down ] && lab_run_public iptables -A INPUT -p udp --dport 3478 -j DROP
 
   side HOST lab_run_a --host --lobby "$lobby"
-  wait_for_line "$HOST_DIR/out" "^Room code " 30 || fail "$name: no room code: $(cat "$HOST_DIR/err")"
+  lab_wait_for_line "$HOST_DIR/out" "^Room code " 30 || fail "$name: no room code: $(cat "$HOST_DIR/err")"
   local code
   code=$(sed -n 's/^Room code //p' "$HOST_DIR/out")
   side JOIN lab_run_b --join "$code" --lobby "$lobby"
@@ -104,7 +94,7 @@ run_case() {
   done
   local firstFrame=$((($(date +%s%N) - JOIN_LAUNCHED) / 1000000))
   for dir in "$HOST_DIR" "$JOIN_DIR"; do
-    wait_for_line "$dir/out" "^Path: " 40 || fail "$name: no path: $(grep -v ALSA "$dir/err")"
+    lab_wait_for_line "$dir/out" "^Path: " 40 || fail "$name: no path: $(grep -v ALSA "$dir/err")"
     grep -Eq "^Path: $expected \(.*${pair:+ $pair -> .* $pair\)}" "$dir/out" ||
       fail "$name: $(grep '^Path' "$dir/out")"
   done
@@ -115,7 +105,7 @@ run_case() {
   if [ "$name" = "port-keeping routers" ]; then
     # A watcher comes in through the same room, behind the joiner's router.
     side WATCH lab_run_b --watch "$code" --lobby "$lobby"
-    wait_for_line "$WATCH_DIR/out" "^Path: Direct" 40 ||
+    lab_wait_for_line "$WATCH_DIR/out" "^Path: Direct" 40 ||
       fail "$name: the watcher found no path: $(grep -v ALSA "$WATCH_DIR/err")"
     GAME_PID=$WATCH_PID DISPLAY=$WATCH_DISPLAY SCREEN="$WATCH_DIR/screen.png"
     WIN=$(find_window) || exit 1
@@ -136,17 +126,10 @@ run_case() {
     [ "$status" = 0 ] || fail "$name: the watcher's exit status $status"
     grep -q "Player 1 left" "$WATCH_DIR/err" || fail "$name: the watcher was not told who left"
   fi
-  local hashes="" dir files out
-  for dir in "${dirs[@]}"; do
-    files=("$dir"/data/flailwick/replays/*.fwr)
-    [ -s "${files[0]}" ] || fail "$name: no recorded fight in $dir"
-    out=$("$GAME" --verify "${files[@]}") || fail "$name: --verify failed: $out"
-    hashes="$hashes ${out##* }"
-  done
-  set -- $hashes
-  [ "$1" = "$2" ] && [ "$1" = "${3:-$1}" ] || fail "$name: the recordings end differently: $hashes"
+  local hash
+  hash=$(recordings_agree "${dirs[@]}") || fail "$name: the recordings do not agree"
   echo "ok   $name: $(grep '^Path' "$JOIN_DIR/out"), the joiner's first frame ${firstFrame} ms" \
-    "after it started, both recordings end at $1"
+    "after it started, the recordings end at $hash"
   cleanup
 }
 

@@ -249,3 +249,19 @@ start_host() {
   local i
   for i in $(seq 1 100); do grep -q "Waiting for the other player" "$2/host.out" 2>/dev/null && break; sleep 0.1; done
 }
+
+# Verifies the recorded fights in each of the directories' data (at least
+# one each) and prints the final hash they share; fails if any is refused or
+# they end differently.
+recordings_agree() {
+  local dir files out hash=""
+  for dir in "$@"; do
+    files=("$dir"/data/flailwick/replays/*.fwr)
+    [ -s "${files[0]}" ] || fail "no recorded fight in $dir"
+    out=$("$GAME" --verify "${files[@]}") || fail "--verify failed in $dir: $out"
+    [ -z "$hash" ] || [ "$hash" = "${out##* }" ] ||
+      fail "the recordings end differently: $hash in $1, ${out##* } in $dir"
+    hash=${out##* }
+  done
+  echo "$hash"
+}

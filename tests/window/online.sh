@@ -44,13 +44,5 @@ wait "$HOST_PID" || host_status=$?
 HOST_PID=""
 [ "$host_status" = 0 ] || fail "the host's exit status $host_status: $(grep -v ALSA "$HOST_DIR/host.err")"
 [ ! -e "$JOIN_DIR/prefs.fwk" ] && [ ! -e "$HOST_DIR/scores.txt" ] || fail "an online series wrote files"
-hashes=""
-for dir in "$HOST_DIR" "$JOIN_DIR"; do
-  files=("$dir"/data/flailwick/replays/*.fwr)
-  [ -s "${files[0]}" ] || fail "no recorded fight in $dir"
-  out=$("$GAME" --verify "${files[@]}") || fail "--verify failed: $out"
-  hashes="$hashes ${out##* }"
-done
-set -- $hashes
-[ "$1" = "$2" ] || fail "the two recordings end differently: $hashes"
-echo "ok: hosted on port $port, joined, fought, left on both sides; both recordings verify ($1)"
+hash=$(recordings_agree "$HOST_DIR" "$JOIN_DIR") || exit 1
+echo "ok: hosted on port $port, joined, fought, left on both sides; both recordings verify ($hash)"

@@ -52,13 +52,5 @@ for pid in "$HOST_PID" "$JOIN_PID"; do
   [ "$status" = 0 ] || fail "a player's exit status $status"
 done
 HOST_PID="" JOIN_PID=""
-hashes=""
-for dir in "$HOST_DIR" "$WATCH_DIR"; do
-  files=("$dir"/data/flailwick/replays/*.fwr)
-  [ -s "${files[0]}" ] || fail "no recorded fight in $dir"
-  out=$("$GAME" --verify "${files[@]}") || fail "--verify failed: $out"
-  hashes="$hashes ${out##* }"
-done
-set -- $hashes
-[ "$1" = "$2" ] || fail "the host's and the watcher's recordings end differently: $hashes"
-echo "ok: hosted on port $port, joined, watched from the middle of the fight to the host's Esc; the watcher's recording verifies ($1)"
+hash=$(recordings_agree "$HOST_DIR" "$WATCH_DIR") || exit 1
+echo "ok: hosted on port $port, joined, watched from the middle of the fight to the host's Esc; the watcher's recording verifies ($hash)"
